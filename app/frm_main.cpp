@@ -1,0 +1,121 @@
+#include "frm_main.h"
+
+#include "command_lines.h"
+#include "mod_fileio.h"
+#include "mod_main.h"
+#include "number_rules.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+
+using namespace Qt::StringLiterals;
+
+frm_main::frm_main(const QString &settingsFolder, QWidget *parent)
+    : QMainWindow(parent)
+{
+    setObjectName("frm_main"_L1);
+    setWindowTitle(u"Zappomatic"_s);
+    setWindowIcon(QIcon(u":/zappomatic.svg"_s));
+    buildMenu();
+    buildWidgets();
+    wireClicks();
+    connect(&m_link, &RecorderLink::connectionUp, this, &frm_main::showConnected);
+    connect(&m_link, &RecorderLink::connectionDown, this, &frm_main::showNotConnected);
+    Form_Load(settingsFolder);
+
+    adjustSize();
+    if (const QScreen *screen = this->screen())
+        move(screen->availableGeometry().center() - rect().center());
+    txt_ip->setFocus();
+}
+
+void frm_main::Form_Load(const QString &settingsFolder)
+{
+    SetControls(false);
+    // The socket is a TCP socket by construction; nothing to set. Polling waits for connect.
+    m_link.stopPolling();
+
+    const auto setting = [&settingsFolder](const QString &key) {
+        return settingsFolder.isEmpty()
+                ? mod_fileio::get_setting(u"server"_s, key)
+                : mod_fileio::valueInFile(mod_fileio::with_backslash(settingsFolder)
+                                                  + u"zappomatic.ini"_s,
+                                          u"server", key);
+    };
+
+    server_ip = setting(u"ip"_s);
+    if (server_ip.isEmpty())
+        server_ip = QString::fromLatin1(defaultHost);
+
+    const QString portText = setting(u"port"_s);
+    if (!portText.isEmpty()) {
+        // A value beyond 32 bits is treated as no value rather than ending the program.
+        if (const auto port = Numbers::roundToInt32(Numbers::lenientNumber(portText)))
+            server_port = *port;
+    }
+
+    txt_ip->setText(server_ip);
+    txt_port->setText(QString::number(server_port));
+}
+
+void frm_main::SetControls(bool State)
+{
+    QWidget *const group[] = {
+        frm_controls, cmd_up,       cmd_down,     cmd_left,   cmd_right,   cmd_red,
+        cmd_yellow,   cmd_green,    cmd_blue,     cmd_menu,   cmd_ok,      cmd_back,
+        cmd_volplus,  cmd_volminus, cmd_mute,     cmd_chplus, cmd_chminus, cmd_sendmsg,
+        cmd_goch,     txt_chan,     txt_msg,
+    };
+    for (QWidget *widget : group)
+        widget->setEnabled(State);
+    for (QPushButton *key : cmd_number)
+        key->setEnabled(State);
+}
+
+void frm_main::cmd_connect_Click()
+{
+    m_link.connectPressed(txt_ip->text(), txt_port->text());
+}
+
+void frm_main::cmd_disconnect_Click()
+{
+    if (!m_link.disconnectPressed())
+        return;
+    SetControls(false);
+    lbl_info->setText(u"Disconnected"_s);
+}
+
+void frm_main::showConnected()
+{
+    SetControls(true);
+    lbl_info->setText(u"Connected to "_s + txt_ip->text() + u" port "_s + txt_port->text());
+}
+
+void frm_main::showNotConnected()
+{
+    SetControls(false);
+    lbl_info->setText(u"Not connected"_s);
+}
+
+void frm_main::mnu_end_Click()
+{
+    // Ends at once: the recorder is told nothing and nothing is saved.
+    QCoreApplication::quit();
+}
+
+void frm_main::closeEvent(QCloseEvent *event)
+{
+    Form_QueryUnload(event);
+}
+
+void frm_main::Form_QueryUnload(QCloseEvent *event)
+{
+    // Whatever asked to close, the program ends at once without telling the recorder.
+    event->accept();
+    QCoreApplication::quit();
+}

@@ -1,0 +1,108 @@
+#pragma once
+
+#include "recorder_link.h"
+
+#include <QMainWindow>
+#include <array>
+
+class QAction;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+// The handset window: every widget, the connection panel and the status line.
+class frm_main : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    // The host the host field starts with, and the fallback when no host is configured.
+    static constexpr auto defaultHost = "localhost";
+
+    // settingsFolder: where zappomatic.ini is looked for; empty means the program's folder.
+    explicit frm_main(const QString &settingsFolder = {}, QWidget *parent = nullptr);
+
+    // Enables or disables the remote-control group as one; the connection panel, the
+    // digit frame, the status frame and the menu are never touched.
+    void SetControls(bool State);
+
+    void cmd_connect_Click();
+    void cmd_disconnect_Click();
+
+    void cmd_up_Click();
+    void cmd_down_Click();
+    void cmd_left_Click();
+    void cmd_right_Click();
+    void cmd_ok_Click();
+    void cmd_back_Click();
+    void cmd_menu_Click();
+    void cmd_red_Click();
+    void cmd_green_Click();
+    void cmd_yellow_Click();
+    void cmd_blue_Click();
+    void cmd_volplus_Click();
+    void cmd_volminus_Click();
+    void cmd_mute_Click();
+    void cmd_chplus_Click();
+    void cmd_chminus_Click();
+    void cmd_number_Click(int Index);
+    void cmd_goch_Click();
+    void cmd_sendmsg_Click();
+
+    RecorderLink &link() { return m_link; }
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void Form_QueryUnload(QCloseEvent *event);
+    void buildMenu();
+    void buildWidgets();
+    void wireClicks();
+    void Form_Load(const QString &settingsFolder);
+    void showConnected();
+    void showNotConnected();
+    void mnu_end_Click();
+
+    RecorderLink m_link;
+
+    QAction *mnu_end = nullptr;
+
+    QGroupBox *frm_connect = nullptr;
+    QLabel *lbl_ip = nullptr;
+    QLineEdit *txt_ip = nullptr;
+    QLabel *lbl_port = nullptr;
+    QLineEdit *txt_port = nullptr;
+    QPushButton *cmd_connect = nullptr;
+    QPushButton *cmd_disconnect = nullptr;
+
+    QGroupBox *frm_controls = nullptr;
+    QPushButton *cmd_up = nullptr;
+    QPushButton *cmd_down = nullptr;
+    QPushButton *cmd_left = nullptr;
+    QPushButton *cmd_right = nullptr;
+    QPushButton *cmd_red = nullptr;
+    QPushButton *cmd_yellow = nullptr;
+    QPushButton *cmd_green = nullptr;
+    QPushButton *cmd_blue = nullptr;
+
+    QGroupBox *frm_info = nullptr;
+    QLabel *lbl_info = nullptr;
+
+    QPushButton *cmd_chplus = nullptr;
+    QPushButton *cmd_chminus = nullptr;
+    QPushButton *cmd_volplus = nullptr;
+    QPushButton *cmd_volminus = nullptr;
+    QPushButton *cmd_mute = nullptr;
+    QPushButton *cmd_menu = nullptr;
+    QPushButton *cmd_ok = nullptr;
+    QPushButton *cmd_back = nullptr;
+    QLineEdit *txt_msg = nullptr;
+    QPushButton *cmd_sendmsg = nullptr;
+    QLineEdit *txt_chan = nullptr;
+    QPushButton *cmd_goch = nullptr;
+
+    QGroupBox *Frame1 = nullptr;
+    std::array<QPushButton *, 10> cmd_number {};
+};

@@ -1,0 +1,92 @@
+#include "recorder_link.h"
+
+#include "number_rules.h"
+
+#include <optional>
+
+namespace {
+
+// The port as the connect button reads it: lenient number, rounded half to even. A port
+// that would not reach the socket unchanged counts as no port at all.
+std::optional<quint16> portFromText(const QString &portText)
+{
+    const std::optional<qint32> port = Numbers::roundToInt32(Numbers::lenientNumber(portText));
+    if (!port || *port < 1 || *port > 65535)
+        return std::nullopt;
+    return static_cast<quint16>(*port);
+}
+
+} // namespace
+
+RecorderLink::RecorderLink(QObject *parent)
+    : QObject(parent)
+{
+    Timer1.setInterval(pollInterval);
+    connect(&Timer1, &QTimer::timeout, this, &RecorderLink::Timer1_Timer);
+    connect(&client, &RecorderSocket::peerClosed, this, &RecorderLink::client_Close);
+}
+
+void RecorderLink::connectPressed(const QString &hostText, const QString &portText)
+{
+    const std::optional<quint16> port = portFromText(portText);
+    if (!hostText.isEmpty() && port) {
+        if (connected)
+            vdr_disconnect();
+        vdr_connect(hostText, *port);
+    }
+    Timer1.start();
+}
+
+bool RecorderLink::disconnectPressed()
+{
+    if (!connected)
+        return false;
+    vdr_disconnect();
+    return true;
+}
+
+bool RecorderLink::vdr_connect(const QString &ip, quint16 port)
+{
+    client.Close();
+    client.setRemoteHost(ip);
+    client.setRemotePort(port);
+    client.Connect();
+    connected = true;
+    return true;
+}
+
+bool RecorderLink::vdr_disconnect()
+{
+    client.Close();
+    connected = false;
+    return true;
+}
+
+void RecorderLink::vdr_send(const QString &line)
+{
+    if (connected)
+        client.SendData(line);
+}
+
+void RecorderLink::Timer1_Timer()
+{
+    switch (client.state()) {
+    case RecorderSocket::State::Connected:
+        connected = true;
+        Q_EMIT connectionUp();
+        break;
+    case RecorderSocket::State::Attempting:
+        // A slow attempt is not a failed one: wait for it to finish either way.
+        break;
+    case RecorderSocket::State::Closed:
+        connected = false;
+        Timer1.stop();
+        Q_EMIT connectionDown();
+        break;
+    }
+}
+
+void RecorderLink::client_Close()
+{
+    client.Close();
+}

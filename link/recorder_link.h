@@ -1,0 +1,55 @@
+#pragma once
+
+#include "recorder_socket.h"
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+#include <chrono>
+
+// The connection to the recorder as the handset sees it: the connect and disconnect
+// buttons, the status poll and the one door through which every command line leaves.
+// The window subscribes to connectionUp/connectionDown and shows them.
+class RecorderLink : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr auto pollInterval = std::chrono::milliseconds(500);
+
+    explicit RecorderLink(QObject *parent = nullptr);
+
+    // What the connect button does with the two field texts. Invalid fields (empty host,
+    // a port that does not round into 1..65535) touch no socket; polling starts either way.
+    void connectPressed(const QString &hostText, const QString &portText);
+    // What the disconnect button does. Returns false, having done nothing, when no
+    // connection was believed open.
+    bool disconnectPressed();
+
+    bool vdr_connect(const QString &ip, quint16 port);
+    bool vdr_disconnect();
+    // Sends a complete command line while a connection is believed open; otherwise, or
+    // when the socket cannot take it, the line is dropped without a word.
+    void vdr_send(const QString &line);
+
+    // Stops the status poll; only a press of connect starts it again.
+    void stopPolling() { Timer1.stop(); }
+
+    bool isConnected() const { return connected; }
+    bool isPolling() const { return Timer1.isActive(); }
+    RecorderSocket::State socketState() const { return client.state(); }
+
+Q_SIGNALS:
+    // A poll found the connection established (repeated every poll while it lasts).
+    void connectionUp();
+    // A poll found no connection and no attempt under way; polling has stopped.
+    void connectionDown();
+
+private:
+    void Timer1_Timer();
+    void client_Close();
+
+    RecorderSocket client;
+    QTimer Timer1;
+    bool connected = false;
+};
