@@ -1,0 +1,115 @@
+#include "mod_fileio.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QStringDecoder>
+
+#include <optional>
+
+using namespace Qt::StringLiterals;
+
+namespace mod_fileio {
+
+namespace {
+
+// A real settings file is a few lines; anything this large is not one.
+constexpr qint64 maxFileSize = 1024 * 1024;
+
+QString decodeSettingsText(QByteArrayView content)
+{
+    // A leading byte-order mark is skipped; invalid bytes become U+FFFD. Stateless, so a
+    // sequence cut off at the end of the file is replaced too instead of held back.
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    return utf8(content);
+}
+
+// The name between the brackets of a section line, or nothing for any other line.
+std::optional<QStringView> sectionName(QStringView entry)
+{
+    if (!entry.startsWith(u'['))
+        return std::nullopt;
+    const qsizetype close = entry.indexOf(u']');
+    if (close < 0)
+        return std::nullopt;
+    return entry.sliced(1, close - 1).trimmed();
+}
+
+QString finishValue(QStringView raw)
+{
+    QStringView value = raw.trimmed();
+    if (value.size() >= 2 && value.front() == value.back()
+        && (value.front() == u'"' || value.front() == u'\''))
+        value = value.sliced(1, value.size() - 2);
+
+    QString result = value.toString();
+    if (result.size() > maxValueLength) {
+        result.truncate(maxValueLength);
+        // Never hand back half of a character outside the basic plane.
+        if (result.back().isHighSurrogate())
+            result.chop(1);
+    }
+    return result;
+}
+
+} // namespace
+
+QString with_backslash(const QString &path)
+{
+    if (path.endsWith(folderSeparator))
+        return path;
+    return path + folderSeparator;
+}
+
+QString settingsFilePath()
+{
+    // Without an application object there is no program folder to look in; an empty path
+    // then reads as a missing file rather than as a file in the root folder.
+    if (!QCoreApplication::instance())
+        return {};
+    return with_backslash(QCoreApplication::applicationDirPath()) + u"zappomatic.ini"_s;
+}
+
+QString get_setting(const QString &section, const QString &key)
+{
+    return valueInFile(settingsFilePath(), section, key);
+}
+
+QString valueInFile(const QString &filePath, QStringView section, QStringView key)
+{
+    QFile file(filePath);
+    if (filePath.isEmpty() || !file.open(QIODevice::ReadOnly) || file.size() > maxFileSize)
+        return {};
+    return valueInText(file.readAll(), section, key);
+}
+
+QString valueInText(QByteArrayView content, QStringView section, QStringView key)
+{
+    const QString text = decodeSettingsText(content);
+    bool inSection = false;
+    bool sectionSeen = false;
+
+    for (QStringView line : QStringView(text).tokenize(u'\n')) {
+        // A lone CR also ends a line, so files from old Mac editors read the same.
+        for (QStringView part : line.tokenize(u'\r')) {
+            const QStringView entry = part.trimmed();
+            if (const auto name = sectionName(entry)) {
+                // Only the first section of that name counts.
+                if (sectionSeen)
+                    return {};
+                inSection = name->compare(section, Qt::CaseInsensitive) == 0;
+                sectionSeen = inSection;
+                continue;
+            }
+            if (!inSection)
+                continue;
+            // Comments need no rule of their own: ";port=1" names the key ";port", which no
+            // caller asks for.
+            const qsizetype equals = entry.indexOf(u'=');
+            if (equals >= 0 && entry.first(equals).trimmed().compare(key, Qt::CaseInsensitive) == 0)
+                return finishValue(entry.sliced(equals + 1));
+        }
+    }
+    return {};
+}
+
+} // namespace mod_fileio
