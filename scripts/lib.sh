@@ -1,0 +1,33 @@
+# Shared by the scripts: installs what is missing, then builds.
+# Sourced, not run.
+
+BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev libqt6svg6)
+SCREENSHOT_PACKAGES=(xvfb xauth x11-utils xdotool imagemagick)
+TEST_PACKAGES=("${SCREENSHOT_PACKAGES[@]}" vdr vdr-plugin-xineliboutput vdr-plugin-svdrposd
+    clang libclang-rt-14-dev clang-tidy clang-format valgrind)
+
+as_root() {
+    if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
+}
+
+# Installs the named Debian packages that are not installed yet; asks apt only when needed.
+ensure_packages() {
+    local missing=()
+    for pkg in "$@"; do
+        dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' \
+            || missing+=("$pkg")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing: ${missing[*]}"
+    as_root apt-get update -qq
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+        "${missing[@]}" >/dev/null
+}
+
+# configure_and_build BUILD_DIR [cmake options...]
+configure_and_build() {
+    local dir=$1
+    shift
+    cmake -S . -B "$dir" -G Ninja "$@" >/dev/null
+    cmake --build "$dir"
+}
