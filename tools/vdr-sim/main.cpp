@@ -1,0 +1,49 @@
+#include "sim_server.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QHostAddress>
+#include <QTextStream>
+
+using namespace Qt::StringLiterals;
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(u"zappomatic-vdr-sim"_s);
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        u"Answers like a VDR recorder on its SVDRP port and prints every command line it "
+        "receives, with CR, LF and other invisible bytes written as escapes."_s);
+    parser.addHelpOption();
+    const QCommandLineOption hostOption(u"host"_s, u"Address to listen on (default 127.0.0.1)."_s,
+                                        u"address"_s, u"127.0.0.1"_s);
+    const QCommandLineOption portOption(u"port"_s,
+                                        u"Port to listen on, 0 for any free one (default 2001)."_s,
+                                        u"port"_s, u"2001"_s);
+    parser.addOption(hostOption);
+    parser.addOption(portOption);
+    parser.process(app);
+
+    QTextStream err(stderr);
+    const QHostAddress address(parser.value(hostOption));
+    if (address.isNull()) {
+        err << u"not an IP address: "_s << parser.value(hostOption) << Qt::endl;
+        return 2;
+    }
+    bool portOk = false;
+    const uint port = parser.value(portOption).toUInt(&portOk);
+    if (!portOk || port > 65535) {
+        err << u"not a port number: "_s << parser.value(portOption) << Qt::endl;
+        return 2;
+    }
+
+    SimServer server;
+    if (!server.listen(address, quint16(port))) {
+        err << u"cannot listen on "_s << address.toString() << u" port "_s << port << u": "_s
+            << server.errorString() << Qt::endl;
+        return 1;
+    }
+    return app.exec();
+}

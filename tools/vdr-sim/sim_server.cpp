@@ -1,0 +1,85 @@
+#include "sim_server.h"
+
+#include <QDateTime>
+#include <QHostInfo>
+#include <QTcpSocket>
+#include <QTime>
+
+#include <cstdio>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// A client that never ends its line must not make the simulator hoard memory.
+constexpr qsizetype maxLineLength = 64 * 1024;
+
+} // namespace
+
+SimServer::SimServer(QObject *parent)
+    : QObject(parent)
+    , m_recorder(QHostInfo::localHostName().toUtf8())
+    , m_out(stdout)
+{
+    connect(&m_server, &QTcpServer::newConnection, this, &SimServer::acceptClients);
+}
+
+bool SimServer::listen(const QHostAddress &address, quint16 port)
+{
+    if (!m_server.listen(address, port))
+        return false;
+    m_out << u"listening on "_s << m_server.serverAddress().toString() << u" port "_s
+          << m_server.serverPort() << Qt::endl;
+    return true;
+}
+
+void SimServer::acceptClients()
+{
+    while (QTcpSocket *socket = m_server.nextPendingConnection()) {
+        const int client = ++m_clientCount;
+        m_lines.insert(socket, LineSplitter());
+        print(client,
+              u"connected from %1 port %2"_s.arg(socket->peerAddress().toString())
+                  .arg(socket->peerPort()));
+        connect(socket, &QTcpSocket::readyRead, this,
+                [this, socket, client] { serve(socket, client); });
+        connect(socket, &QTcpSocket::disconnected, this,
+                [this, socket, client] { dropClient(socket, client); });
+        socket->write(m_recorder.greeting(QDateTime::currentDateTime()));
+    }
+}
+
+void SimServer::serve(QTcpSocket *socket, int client)
+{
+    const QByteArray bytes = socket->readAll();
+    // After QUIT the client is on its way out; whatever else it sends is not a command.
+    if (socket->state() != QAbstractSocket::ConnectedState)
+        return;
+    LineSplitter &lines = m_lines[socket];
+    for (const QByteArray &line : lines.feed(bytes)) {
+        print(client, wireText(line));
+        const RecorderAnswer answer = m_recorder.answer(line);
+        socket->write(answer.text);
+        if (answer.closesConnection) {
+            socket->disconnectFromHost();
+            return;
+        }
+    }
+    if (lines.pendingSize() > maxLineLength)
+        print(client, wireText(lines.takePending()) + u" (line too long, dropped)"_s);
+}
+
+void SimServer::dropClient(QTcpSocket *socket, int client)
+{
+    const QByteArray unfinished = m_lines.take(socket).takePending();
+    if (!unfinished.isEmpty())
+        print(client, wireText(unfinished) + u" (no line end)"_s);
+    print(client, u"closed"_s);
+    socket->deleteLater();
+}
+
+void SimServer::print(int client, const QString &text)
+{
+    m_out << QTime::currentTime().toString(Qt::ISODateWithMs) << u" #"_s << client << u' ' << text
+          << Qt::endl;
+}
