@@ -1,6 +1,7 @@
 #include "frm_main.h"
 
 #include "command_lines.h"
+#include "keyboard.h"
 #include "mod_fileio.h"
 #include "mod_main.h"
 #include "number_rules.h"
@@ -24,6 +25,7 @@ frm_main::frm_main(const QString &settingsFolder, QWidget *parent)
     buildMenu();
     buildWidgets();
     wireClicks();
+    connect(new KeyPreview(this), &KeyPreview::keyDown, this, &frm_main::Form_KeyDown);
     connect(&m_link, &RecorderLink::connectionUp, this, &frm_main::showConnected);
     connect(&m_link, &RecorderLink::connectionDown, this, &frm_main::showNotConnected);
     Form_Load(settingsFolder);
@@ -41,17 +43,16 @@ void frm_main::Form_Load(const QString &settingsFolder)
     m_link.stopPolling();
 
     const auto setting = [&settingsFolder](const QString &key) {
-        return settingsFolder.isEmpty()
-                ? mod_fileio::get_setting(u"server"_s, key)
-                : mod_fileio::valueInFile(mod_fileio::with_backslash(settingsFolder)
-                                                  + u"zappomatic.ini"_s,
-                                          u"server", key);
+        return mod_fileio::get_setting(u"server"_s, key, settingsFolder);
     };
 
     server_ip = setting(u"ip"_s);
     if (server_ip.isEmpty())
         server_ip = QString::fromLatin1(defaultHost);
 
+    // Every window starts from the default port, never from one an earlier window read.
+    constexpr qint32 defaultPort = 2001;
+    server_port = defaultPort;
     const QString portText = setting(u"port"_s);
     if (!portText.isEmpty()) {
         // A value beyond 32 bits is treated as no value rather than ending the program.
@@ -66,10 +67,9 @@ void frm_main::Form_Load(const QString &settingsFolder)
 void frm_main::SetControls(bool State)
 {
     QWidget *const group[] = {
-        frm_controls, cmd_up,       cmd_down,     cmd_left,   cmd_right,   cmd_red,
-        cmd_yellow,   cmd_green,    cmd_blue,     cmd_menu,   cmd_ok,      cmd_back,
-        cmd_volplus,  cmd_volminus, cmd_mute,     cmd_chplus, cmd_chminus, cmd_sendmsg,
-        cmd_goch,     txt_chan,     txt_msg,
+        frm_controls, cmd_up,     cmd_down,    cmd_left,    cmd_right, cmd_red,     cmd_yellow,
+        cmd_green,    cmd_blue,   cmd_menu,    cmd_ok,      cmd_back,  cmd_volplus, cmd_volminus,
+        cmd_mute,     cmd_chplus, cmd_chminus, cmd_sendmsg, cmd_goch,  txt_chan,    txt_msg,
     };
     for (QWidget *widget : group)
         widget->setEnabled(State);

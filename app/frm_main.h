@@ -57,6 +57,8 @@ protected:
 
 private:
     void Form_QueryUnload(QCloseEvent *event);
+    // Runs the shortcut of a key pressed anywhere in the window; KeyCode is a virtual-key code.
+    void Form_KeyDown(int KeyCode, int Shift);
     void buildMenu();
     void buildWidgets();
     void wireClicks();

@@ -98,16 +98,17 @@ void frm_main::buildWidgets()
     // clang-format on
 
     // The keypad as on a telephone: 1 2 3 / 4 5 6 / 7 8 9, and 0 alone under 8.
-    struct KeyPlace {
+    struct KeyPlace
+    {
         int index, left, top;
     };
-    constexpr KeyPlace keypad[] = {{1, 120, 360},  {2, 720, 360},  {3, 1320, 360}, {4, 120, 840},
-                                   {5, 720, 840},  {6, 1320, 840}, {7, 120, 1320}, {8, 720, 1320},
-                                   {9, 1320, 1320}, {0, 720, 1800}};
+    constexpr KeyPlace keypad[]
+        = {{1, 120, 360},  {2, 720, 360},  {3, 1320, 360}, {4, 120, 840},   {5, 720, 840},
+           {6, 1320, 840}, {7, 120, 1320}, {8, 720, 1320}, {9, 1320, 1320}, {0, 720, 1800}};
     for (const KeyPlace &key : keypad) {
-        cmd_number[key.index] = place<QPushButton>(Frame1, "cmd_number"_L1,
-                                                   QString::number(key.index),
-                                                   twips(key.left, key.top, 495, 375));
+        cmd_number[key.index]
+            = place<QPushButton>(Frame1, "cmd_number"_L1, QString::number(key.index),
+                                 twips(key.left, key.top, 495, 375));
         cmd_number[key.index]->setProperty("index", key.index);
     }
 

@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+
+class QKeyEvent;
+class QWidget;
+
+// Keys as the handset's shortcuts know them: the virtual-key codes that Windows gives the
+// physical keys, on every platform, so that the shortcut rules read the same everywhere.
+namespace Keyboard {
+
+enum Code : int {
+    None = 0, // any key without a code of its own; it runs nothing
+    Back = 8,
+    Tab = 9,
+    Return = 13, // also the keypad's Enter
+    Escape = 27,
+    Space = 32,
+    Left = 37,
+    Up = 38,
+    Right = 39,
+    Down = 40,
+    Digit0 = 48, // the main keyboard's digits 0..9 are 48..57, their characters' codes
+    Apps = 93, // the keyboard's Menu key; Windows gives it this code too
+    Numpad0 = 96, // the keypad's digits 0..9 are 96..105
+    Subtract = 109, // the keypad's minus
+    F1 = 112, // F1..F24 are 112..135
+    F2,
+    F3,
+    F4,
+};
+
+// How the platform numbers physical keys in QKeyEvent::nativeScanCode().
+enum class PhysicalKeys {
+    Unknown,
+    XKeycodes, // X11 and Wayland: the digit row is 10..19 (1..9, then 0)
+};
+
+PhysicalKeys platformPhysicalKeys();
+
+// The key's code, modifiers ignored: Shift+1 is the 1 key even when the layout calls it "!".
+int keyCode(const QKeyEvent &event, PhysicalKeys physicalKeys = platformPhysicalKeys());
+
+// Shift 1, Ctrl 2, Alt 4, as the key-down handler receives them.
+int shiftState(Qt::KeyboardModifiers modifiers);
+
+} // namespace Keyboard
+
+// Shows the window each key press inside it before the widget with the focus gets it, and
+// never keeps the key from that widget.
+class KeyPreview : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Watches the whole application, so it becomes a child of window and goes with it.
+    explicit KeyPreview(QWidget *window);
+
+Q_SIGNALS:
+    void keyDown(int keyCode, int shift);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    QWidget *m_window = nullptr;
+    // Qt offers a press that a widget ignores to the widget's parent next, as the same event
+    // object; that offer is no new key. The next press may reuse the address, hence the
+    // parent and the timestamp as well. The pointer is only compared, never read through.
+    const QEvent *m_lastPress = nullptr;
+    quint64 m_lastTimestamp = 0;
+    QPointer<QWidget> m_nextReceiver;
+};
