@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QStringDecoder>
 
 #include <optional>
@@ -60,24 +61,34 @@ QString with_backslash(const QString &path)
     return path + folderSeparator;
 }
 
-QString settingsFilePath()
+QString settingsFilePath(const QString &folder)
 {
+    if (!folder.isEmpty())
+        return with_backslash(folder) + u"zappomatic.ini"_s;
     // Without an application object there is no program folder to look in; an empty path
     // then reads as a missing file rather than as a file in the root folder.
     if (!QCoreApplication::instance())
         return {};
-    return with_backslash(QCoreApplication::applicationDirPath()) + u"zappomatic.ini"_s;
+    return settingsFilePath(QCoreApplication::applicationDirPath());
 }
 
 QString get_setting(const QString &section, const QString &key)
 {
-    return valueInFile(settingsFilePath(), section, key);
+    return get_setting(section, key, {});
+}
+
+QString get_setting(const QString &section, const QString &key, const QString &folder)
+{
+    return valueInFile(settingsFilePath(folder), section, key);
 }
 
 QString valueInFile(const QString &filePath, QStringView section, QStringView key)
 {
+    // Only a regular file is read: opening a named pipe waits for a writer, and a device such
+    // as /dev/zero never ends.
     QFile file(filePath);
-    if (filePath.isEmpty() || !file.open(QIODevice::ReadOnly) || file.size() > maxFileSize)
+    if (filePath.isEmpty() || !QFileInfo(filePath).isFile() || !file.open(QIODevice::ReadOnly)
+        || file.size() > maxFileSize)
         return {};
     return valueInText(file.readAll(), section, key);
 }

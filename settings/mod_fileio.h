@@ -25,9 +25,11 @@ QString with_backslash(const QString &path);
 // The value of one key of one section of zappomatic.ini in the program's folder (not the
 // working folder), or the empty text.
 QString get_setting(const QString &section, const QString &key);
+// The same from zappomatic.ini in another folder; an empty folder means the program's.
+QString get_setting(const QString &section, const QString &key, const QString &folder);
 
-// Where get_setting looks: the program's folder followed by "zappomatic.ini".
-QString settingsFilePath();
+// Where get_setting looks: the folder (by default the program's) followed by "zappomatic.ini".
+QString settingsFilePath(const QString &folder = {});
 
 // The value of a key in the given file; a missing, unreadable or oversized file gives the
 // empty text.

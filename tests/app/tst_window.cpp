@@ -16,10 +16,10 @@ using namespace Qt::StringLiterals;
 namespace {
 
 const QStringList remoteGroup = {
-    u"frm_controls"_s, u"cmd_up"_s,      u"cmd_down"_s,     u"cmd_left"_s,   u"cmd_right"_s,
-    u"cmd_red"_s,      u"cmd_yellow"_s,  u"cmd_green"_s,    u"cmd_blue"_s,   u"cmd_menu"_s,
-    u"cmd_ok"_s,       u"cmd_back"_s,    u"cmd_volplus"_s,  u"cmd_volminus"_s, u"cmd_mute"_s,
-    u"cmd_chplus"_s,   u"cmd_chminus"_s, u"cmd_sendmsg"_s,  u"cmd_goch"_s,   u"txt_chan"_s,
+    u"frm_controls"_s, u"cmd_up"_s,      u"cmd_down"_s,    u"cmd_left"_s,     u"cmd_right"_s,
+    u"cmd_red"_s,      u"cmd_yellow"_s,  u"cmd_green"_s,   u"cmd_blue"_s,     u"cmd_menu"_s,
+    u"cmd_ok"_s,       u"cmd_back"_s,    u"cmd_volplus"_s, u"cmd_volminus"_s, u"cmd_mute"_s,
+    u"cmd_chplus"_s,   u"cmd_chminus"_s, u"cmd_sendmsg"_s, u"cmd_goch"_s,     u"txt_chan"_s,
     u"txt_msg"_s,
 };
 
@@ -140,8 +140,9 @@ void tst_window::keypadIsTelephoneLayout()
 
 void tst_window::tabCyclesConnectionPanelOnly()
 {
-    QCOMPARE(tabCycle(5), QStringList({u"txt_ip"_s, u"txt_port"_s, u"cmd_connect"_s,
-                                                 u"cmd_disconnect"_s, u"txt_ip"_s}));
+    QCOMPARE(tabCycle(5),
+             QStringList(
+                 {u"txt_ip"_s, u"txt_port"_s, u"cmd_connect"_s, u"cmd_disconnect"_s, u"txt_ip"_s}));
 }
 
 void tst_window::tabReachesGroupWhenEnabled()

@@ -216,10 +216,9 @@ void tst_SettingsFile::valueInText_data()
     QTest::newRow("UTF-8 host name") << QByteArray("[server]\nip=k\xC3\xBC"
                                                    "che\n")
                                      << u"server"_s << u"ip"_s << u"küche"_s;
-    QTest::newRow("invalid UTF-8 byte is replaced")
-        << QByteArray("[server]\nip=k\xFC"
-                      "che\n")
-        << u"server"_s << u"ip"_s << u"k\uFFFDche"_s;
+    QTest::newRow("invalid UTF-8 byte is replaced") << QByteArray("[server]\nip=k\xFC"
+                                                                  "che\n")
+                                                    << u"server"_s << u"ip"_s << u"k\uFFFDche"_s;
     QTest::newRow("UTF-8 sequence cut off at the end is replaced")
         << QByteArray("[server]\nip=k\xC3") << u"server"_s << u"ip"_s << u"k\uFFFD"_s;
     QTest::newRow("NUL bytes and binary noise give empty text")
