@@ -3,15 +3,12 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QHostAddress>
 #include <QStandardPaths>
 #include <QTcpServer>
 #include <QTcpSocket>
-#include <QTest>
-#include <QTimer>
 
 #include <optional>
 #include <utility>
@@ -20,73 +17,37 @@
 #include <sys/prctl.h>
 
 using namespace Qt::StringLiterals;
-using namespace std::chrono_literals;
 
 namespace {
 
-constexpr auto startTimeout = 30s;
-constexpr auto stopTimeout = 10s;
-constexpr auto killTimeout = 5s;
-constexpr auto queryTimeout = 5s;
+constexpr int startTimeoutMs = 30000;
+constexpr int stopTimeoutMs = 10000;
+constexpr int queryTimeoutMs = 5000;
 // VDR acts on a key in its main loop, a moment after SVDRP has accepted it.
-constexpr auto keyTimeout = 5s;
+constexpr int keyTimeoutMs = 5000;
 // Until VDR listens, each refused try waits this long, or less if VDR ends meanwhile.
-constexpr auto retryPause = 50ms;
+constexpr int retryPauseMs = 50;
 // Someone may take the free port before VDR binds it; VDR then runs on without SVDRP.
 constexpr int portAttempts = 3;
 // Back removes one message or one menu level; VDR's menus are never this deep.
 constexpr int maxScreenLayers = 8;
 
-int msecs(std::chrono::milliseconds duration)
-{
-    return int(duration.count());
-}
-
-QString pluginDir()
-{
-    return u"/usr/lib/vdr/plugins"_s;
-}
+const QString pluginDir = u"/usr/lib/vdr/plugins"_s;
 
 QString vdrExecutable()
 {
     return QStandardPaths::findExecutable(u"vdr"_s);
 }
 
-quint16 freeLoopbackPort()
+// qWaitFor runs the event loop, so a program under test in this process keeps talking.
+std::optional<QString> readLine(QTcpSocket &socket, const QDeadlineTimer &deadline)
 {
-    QTcpServer probe;
-    return probe.listen(QHostAddress::LocalHost, 0) ? probe.serverPort() : 0;
-}
-
-// Runs the event loop, not just this socket, until the socket has news or time is up.
-void waitForNews(QTcpSocket &socket, QDeadlineTimer deadline)
-{
-    QEventLoop loop;
-    QObject::connect(&socket, &QIODevice::readyRead, &loop, &QEventLoop::quit);
-    QObject::connect(&socket, &QAbstractSocket::stateChanged, &loop, &QEventLoop::quit);
-    const auto left
-        = std::chrono::ceil<std::chrono::milliseconds>(deadline.remainingTimeAsDuration());
-    QTimer::singleShot(left, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
-std::optional<QString> readLine(QTcpSocket &socket, QDeadlineTimer deadline)
-{
-    while (!socket.canReadLine()) {
-        if (socket.state() == QAbstractSocket::UnconnectedState || deadline.hasExpired())
-            return std::nullopt;
-        waitForNews(socket, deadline);
-    }
-    QByteArray line = socket.readLine();
-    while (line.endsWith('\n') || line.endsWith('\r'))
-        line.chop(1);
-    return QString::fromUtf8(line);
-}
-
-// "920-..." is followed by more lines, "920 ..." is the last one.
-bool isLastLine(const QString &line)
-{
-    return line.size() < 4 || line.at(3) != u'-';
+    const bool ready = QTest::qWaitFor(
+        [&] { return socket.canReadLine() || socket.state() == QAbstractSocket::UnconnectedState; },
+        int(deadline.remainingTime()));
+    if (!ready || !socket.canReadLine())
+        return std::nullopt;
+    return QString::fromUtf8(socket.readLine()).trimmed();
 }
 
 } // namespace
@@ -107,7 +68,7 @@ QString VdrRecorder::missingParts()
     if (vdrExecutable().isEmpty())
         missing.append(u"vdr (package vdr)"_s);
     for (const QString &plugin : {u"xineliboutput"_s, u"svdrposd"_s}) {
-        if (QDir(pluginDir()).entryList({u"libvdr-%1.so.*"_s.arg(plugin)}).isEmpty())
+        if (QDir(pluginDir).entryList({u"libvdr-%1.so.*"_s.arg(plugin)}).isEmpty())
             missing.append(u"the VDR plugin %1 (package vdr-plugin-%1)"_s.arg(plugin));
     }
     if (missing.isEmpty())
@@ -119,14 +80,14 @@ bool VdrRecorder::start()
 {
     if (const QString missing = missingParts(); !missing.isEmpty())
         return fail(missing);
-    if (!m_dir.isValid())
-        return fail(u"no temporary folder: "_s + m_dir.errorString());
     if (!writeConfig())
         return false;
     for (int attempt = 0; attempt < portAttempts; ++attempt) {
-        m_port = freeLoopbackPort();
-        if (m_port == 0)
+        QTcpServer probe;
+        if (!probe.listen(QHostAddress::LocalHost, 0))
             return fail(u"no free port on 127.0.0.1"_s);
+        m_port = probe.serverPort();
+        probe.close();
         const Launch outcome = launch();
         if (outcome == Launch::Ready)
             return true;
@@ -141,41 +102,32 @@ void VdrRecorder::stop()
 {
     if (!isRunning())
         return;
-    QElapsedTimer clock;
-    clock.start();
     // SIGTERM to its pid; VDR saves its setup and leaves within a second.
     m_process.terminate();
-    if (!m_process.waitForFinished(msecs(stopTimeout))) {
+    if (!m_process.waitForFinished(stopTimeoutMs)) {
         qWarning("VDR (pid %lld) ignored SIGTERM, killing it", pid());
         m_process.kill();
-        m_process.waitForFinished(msecs(killTimeout));
+        m_process.waitForFinished(stopTimeoutMs);
     }
-    m_stopDuration = std::chrono::milliseconds(clock.elapsed());
 }
 
 QString VdrRecorder::query(const QString &command) const
 {
-    const QDeadlineTimer deadline(queryTimeout);
+    const QDeadlineTimer deadline(queryTimeoutMs);
     QTcpSocket socket;
-    const auto noReply = [&socket](const QString &step) {
-        return u"(no reply %1: %2)"_s.arg(step, socket.errorString());
-    };
     socket.connectToHost(QHostAddress::LocalHost, m_port);
     const std::optional<QString> greeting = readLine(socket, deadline);
-    if (!greeting)
-        return noReply(u"to connecting"_s);
-    if (!greeting->startsWith(u"220 "_s + m_hostName + u' '))
-        return u"(no reply: another server greeted: %1)"_s.arg(*greeting);
+    if (!greeting || !greeting->startsWith(u"220 "_s + m_hostName + u' '))
+        return u"(no reply from this VDR: %1)"_s.arg(greeting.value_or(socket.errorString()));
 
     socket.write(command.toUtf8() + "\r\n");
     QStringList reply;
-    for (;;) {
+    // "920-..." is followed by more lines, "920 ..." is the last one.
+    while (reply.isEmpty() || reply.last().mid(3, 1) == u"-"_s) {
         const std::optional<QString> line = readLine(socket, deadline);
         if (!line)
-            return noReply(u"to "_s + command);
+            return u"(no reply to %1: %2)"_s.arg(command, socket.errorString());
         reply.append(*line);
-        if (isLastLine(*line))
-            break;
     }
     // Leaving politely lets VDR drop the connection at once instead of on a reset.
     socket.write("QUIT\r\n");
@@ -183,27 +135,31 @@ QString VdrRecorder::query(const QString &command) const
     return reply.join(u'\n');
 }
 
-QString VdrRecorder::selectedItem() const
+QString VdrRecorder::screen() const
 {
-    const QStringList lines = query(u"PLUG svdrposd LSTO"_s).split(u'\n');
-    for (const QString &line : lines) {
-        // "920-S: 2 Channels": reply code, separator, S for the selected item, its text.
-        if (line.mid(4, 2) == u"S:"_s)
-            return line.mid(6).trimmed();
+    const QString reply = query(u"PLUG svdrposd LSTO"_s);
+    if (reply.startsWith(u"930 "_s))
+        return {};
+    // "920-T:VDR", then an item per line: "920-S: 1 Schedule" for the selected one, "I:" else.
+    QString title, selected;
+    for (const QString &line : reply.split(u'\n')) {
+        if (line.mid(4, 2) == u"T:"_s)
+            title = line.mid(6).trimmed();
+        else if (line.mid(4, 2) == u"S:"_s)
+            selected = line.mid(6).trimmed();
     }
-    return {};
+    return title.isEmpty() ? reply : title + u" > "_s + selected;
 }
 
 bool VdrRecorder::clearScreen() const
 {
-    const QString screenQuery = u"PLUG svdrposd LSTO"_s;
     for (int layer = 0; layer < maxScreenLayers; ++layer) {
-        const QString screen = query(screenQuery);
-        if (screen.startsWith(u"930 "_s))
+        const QString before = screen();
+        if (before.isEmpty())
             return true;
         query(u"HITK Back"_s);
         // One key at a time: a spare Back still queued in VDR would hit the next test.
-        if (!QTest::qWaitFor([&] { return query(screenQuery) != screen; }, msecs(keyTimeout)))
+        if (!QTest::qWaitFor([&] { return screen() != before; }, keyTimeoutMs))
             return false;
     }
     return false;
@@ -212,11 +168,11 @@ bool VdrRecorder::clearScreen() const
 bool VdrRecorder::writeConfig()
 {
     const QDir root(m_dir.path());
+    const QString conf = root.filePath(u"conf"_s);
     for (const QString &folder : {u"conf"_s, u"video"_s, u"cache"_s, u"res"_s}) {
-        if (!root.mkpath(folder))
+        if (!m_dir.isValid() || !root.mkpath(folder))
             return fail(u"cannot create "_s + root.filePath(folder));
     }
-    const QString conf = root.filePath(u"conf"_s);
     // With 127.0.0.1 alone VDR binds SVDRP to loopback; any other entry opens every interface.
     // The host name marks this recorder's greeting, peering off keeps VDR from broadcasting,
     // and messages stay 10 s instead of 1 s so that a test can see them.
@@ -233,8 +189,7 @@ bool VdrRecorder::writeConfig()
     // The packaged files as `cp -L` copies them: QFile::copy follows links, and QDir::Files
     // leaves out links that point nowhere (Debian ships some for files it never creates).
     for (const QString &packaged : {u"/var/lib/vdr"_s, u"/etc/vdr"_s}) {
-        const QFileInfoList files = QDir(packaged).entryInfoList({u"*.conf"_s}, QDir::Files);
-        for (const QFileInfo &file : files) {
+        for (const QFileInfo &file : QDir(packaged).entryInfoList({u"*.conf"_s}, QDir::Files)) {
             const QString target = conf + u'/' + file.fileName();
             if (!QFile::exists(target) && !QFile::copy(file.absoluteFilePath(), target))
                 return fail(u"cannot copy "_s + file.absoluteFilePath());
@@ -257,7 +212,7 @@ VdrRecorder::Launch VdrRecorder::launch()
         u"--port="_s + QString::number(m_port),
         // VDR logs to syslog only, or to /dev/console without one: keep that to errors.
         u"--log=1"_s,
-        u"--lib="_s + pluginDir(),
+        u"--lib="_s + pluginDir,
         // The output device VDR cannot start without; it also gives menus an OSD to draw on.
         u"--plugin=xineliboutput --local=none --remote=none"_s,
         u"--plugin=svdrposd"_s,
@@ -276,12 +231,11 @@ VdrRecorder::Launch VdrRecorder::launch()
     QElapsedTimer clock;
     clock.start();
     m_process.start();
-    if (!m_process.waitForStarted(msecs(startTimeout))) {
+    if (!m_process.waitForStarted(startTimeoutMs)) {
         fail(u"cannot start vdr: "_s + m_process.errorString());
         return Launch::Failed;
     }
-
-    const QDeadlineTimer deadline(startTimeout);
+    const QDeadlineTimer deadline(startTimeoutMs);
     while (!deadline.hasExpired()) {
         QTcpSocket socket;
         socket.connectToHost(QHostAddress::LocalHost, m_port);
@@ -295,15 +249,14 @@ VdrRecorder::Launch VdrRecorder::launch()
             m_startDuration = std::chrono::milliseconds(clock.elapsed());
             return Launch::Ready;
         }
-        if (m_process.waitForFinished(msecs(retryPause))) {
-            const QString output = QString::fromLocal8Bit(m_process.readAll());
+        if (m_process.waitForFinished(retryPauseMs)) {
             fail(u"vdr ended with exit code %1 before it answered:\n%2"_s.arg(
-                QString::number(m_process.exitCode()), output));
+                QString::number(m_process.exitCode()),
+                QString::fromLocal8Bit(m_process.readAll())));
             return Launch::Failed;
         }
     }
-    fail(u"vdr did not greet on port %1 within %2 s"_s.arg(m_port).arg(
-        std::chrono::seconds(startTimeout).count()));
+    fail(u"vdr did not greet on port %1 within %2 ms"_s.arg(m_port).arg(startTimeoutMs));
     return Launch::Failed;
 }
 

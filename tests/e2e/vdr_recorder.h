@@ -45,18 +45,16 @@ public:
     bool isRunning() const { return m_process.state() != QProcess::NotRunning; }
     qint64 pid() const { return m_process.processId(); }
     quint16 port() const { return m_port; }
-    // Unique per fixture and part of the greeting, so a test knows it reached this recorder.
-    QString hostName() const { return m_hostName; }
     QString errorString() const { return m_error; }
     std::chrono::milliseconds startDuration() const { return m_startDuration; }
-    std::chrono::milliseconds stopDuration() const { return m_stopDuration; }
 
     // Sends one command on a connection of its own and returns every reply line, joined by
     // '\n', with their codes ("920 VDR"); on failure a text starting with "(no reply".
     // Waits run the event loop, so a program under test in this process keeps talking.
     QString query(const QString &command) const;
-    // The selected item of the open menu ("2 Channels"), or empty if no menu is open.
-    QString selectedItem() const;
+    // The open menu as "title > selected item" ("VDR > 2 Channels"), empty when nothing is
+    // on screen, else the raw reply (a message alone shows as "920 M:text").
+    QString screen() const;
     // Presses Back until nothing is on screen, so that a test does not start inside whatever
     // the test before left open. A key pressed while a message shows only removes the message.
     bool clearScreen() const;
@@ -70,9 +68,9 @@ private:
 
     QTemporaryDir m_dir;
     QProcess m_process;
+    // Unique per fixture and part of the greeting, so that query() knows it reached this VDR.
     QString m_hostName;
     QString m_error;
     quint16 m_port = 0;
     std::chrono::milliseconds m_startDuration {0};
-    std::chrono::milliseconds m_stopDuration {0};
 };
