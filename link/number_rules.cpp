@@ -209,6 +209,10 @@ std::optional<double> channelNumber(QStringView text)
     const double value = lenientNumber(number);
     if (!std::isfinite(value))
         return std::nullopt;
+    // Just below the largest double, 15 digits round up past it: the line would name a value
+    // that no longer reads back as the one typed.
+    if (!std::isfinite(lenientNumber(shortestDecimal(value))))
+        return std::nullopt;
     return value;
 }
 

@@ -13,6 +13,13 @@ RecorderSocket::RecorderSocket(QObject *parent)
     connect(&m_socket, &QTcpSocket::disconnected, this, &RecorderSocket::peerClosed);
 }
 
+RecorderSocket::~RecorderSocket()
+{
+    // Left to its own destructor, the socket would report its disconnect to this object and
+    // its owner after their other members are already gone.
+    Close();
+}
+
 void RecorderSocket::Close()
 {
     m_attemptTimer.stop();
@@ -45,7 +52,8 @@ RecorderSocket::State RecorderSocket::state() const
 
 bool RecorderSocket::SendData(const QString &line)
 {
-    if (m_socket.state() != QAbstractSocket::ConnectedState)
+    if (m_socket.state() != QAbstractSocket::ConnectedState
+        || m_socket.bytesToWrite() >= maxBacklog)
         return false;
     const QByteArray bytes = line.toUtf8();
     if (m_socket.write(bytes) != bytes.size())

@@ -23,8 +23,13 @@ public:
     // An attempt that has neither succeeded nor failed by then is given up, so that a host
     // that never answers still ends in a definite state.
     static constexpr auto attemptTimeout = std::chrono::seconds(5);
+    // Bytes of lines that the system has not taken yet, beyond which further lines are dropped
+    // whole. A recorder that leaves this much unread has hung; keeping more would only grow
+    // memory without bound and fire stale presses at it should it wake up.
+    static constexpr qint64 maxBacklog = 1024 * 1024;
 
     explicit RecorderSocket(QObject *parent = nullptr);
+    ~RecorderSocket() override;
 
     // Ends any connection or pending attempt; harmless on a closed socket.
     void Close();
@@ -33,8 +38,8 @@ public:
     // Starts an attempt to the remote end last set; the outcome shows in State().
     void Connect();
     State state() const;
-    // Hands the line to the system as UTF-8. A line the socket cannot take (no connection)
-    // is dropped; the result says whether it was taken.
+    // Hands the line to the system as UTF-8. A line the socket cannot take (no connection, or
+    // a backlog beyond maxBacklog) is dropped; the result says whether it was taken.
     bool SendData(const QString &line);
 
 Q_SIGNALS:

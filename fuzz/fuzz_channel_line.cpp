@@ -1,0 +1,78 @@
+// The channel box: which texts pass, and what "chan" line they become. A text passes only if
+// it is one plain decimal number, and its written form must read back as the same value.
+#include "command_lines.h"
+#include "number_rules.h"
+#include "require.h"
+
+#include <QRegularExpression>
+#include <QString>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+bool looksLikeOnePlainNumber(const QString &text)
+{
+    static const QRegularExpression plain(QRegularExpression::anchoredPattern(
+        uR"([ \t]*[+-]?(?:[0-9]+\.?[0-9]*|\.[0-9]+)(?:[eE][+-]?[0-9]+)?[ \t]*)"_s));
+    return plain.match(text).hasMatch();
+}
+
+// The value rounded to the 15 significant digits the written form keeps.
+double toFifteenDigits(double value)
+{
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.15g", value);
+    return std::strtod(buffer, nullptr);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    const QString text = QString::fromUtf8(reinterpret_cast<const char *>(data), qsizetype(size));
+    const std::optional<double> number = Numbers::channelNumber(text);
+    const std::optional<QString> line = Svdrp::channelLine(text);
+    require(number.has_value() == line.has_value(), "a line is built exactly for passing texts");
+
+    const bool plain = looksLikeOnePlainNumber(text);
+    if (!number) {
+        // The only plain numbers that fail are those that, written with 15 digits, lie beyond
+        // the range of a double.
+        const double typed = std::strtod(text.trimmed().toLatin1().constData(), nullptr);
+        require(!plain || std::isinf(toFifteenDigits(typed)), "a plain number within range passes");
+        return 0;
+    }
+    require(plain, "only a plain number passes");
+    const double value = *number;
+    require(std::isfinite(value), "a passing value is finite");
+
+    const QString written = Numbers::shortestDecimal(value);
+    require(!written.isEmpty(), "the written form is not empty");
+    for (const QChar c : written) {
+        require((c >= u'0' && c <= u'9') || c == u'.' || c == u'-' || c == u'+' || c == u'e',
+                "the written form holds only digits, point, sign and exponent");
+    }
+    if (value == std::trunc(value) && std::fabs(value) < 1e15) {
+        require(!written.contains(u'.') && !written.contains(u'e'),
+                "a whole number is written as plain digits");
+    }
+
+    require(*line == u"chan "_s + written + u"\r\n"_s,
+            "the line is chan, one blank, the number, CR LF");
+    require(line->count(u'\r') == 1 && line->count(u'\n') == 1 && line->count(u' ') == 1,
+            "the line has one blank and one line end");
+
+    const std::optional<double> readBack = Numbers::channelNumber(written);
+    require(readBack.has_value(), "the written form passes the test itself");
+    require(*readBack == toFifteenDigits(value),
+            "the written form reads back as the value to 15 significant digits");
+    require(Numbers::shortestDecimal(*readBack) == written,
+            "writing the value again changes nothing");
+    return 0;
+}

@@ -1,0 +1,58 @@
+// The lenient number reading: never NaN, and the same double as the C library's strtod gives
+// for the number at the start of the text once the blanks are gone.
+#include "number_rules.h"
+#include "require.h"
+
+#include <QString>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+// Blanks, tabs and line feeds are dropped wherever they stand and a D exponent becomes an E.
+// The copy ends at the first character outside the number's alphabet, so strtod's own
+// extras (hexadecimal, "inf", "nan", other white space) never come into play.
+std::string strtodInput(QStringView text)
+{
+    std::string input;
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u == u' ' || u == u'\t' || u == u'\n')
+            continue;
+        if (u == u'd' || u == u'D')
+            input.push_back('e');
+        else if ((u >= u'0' && u <= u'9') || u == u'.' || u == u'+' || u == u'-' || u == u'e'
+                 || u == u'E')
+            input.push_back(char(u));
+        else
+            break;
+    }
+    return input;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    const QString text = QString::fromUtf8(reinterpret_cast<const char *>(data), qsizetype(size));
+    const double value = Numbers::lenientNumber(text);
+    require(!std::isnan(value), "the reading is never NaN");
+
+    const std::string input = strtodInput(text);
+    const double expected = std::strtod(input.c_str(), nullptr);
+    // == also lets 0 and -0 agree: a number too small for a double may keep its sign or not.
+    require(value == expected, "the reading equals strtod on the blank-free number");
+
+    if (const auto rounded = Numbers::roundToInt32(value)) {
+        const double off = std::fabs(double(*rounded) - value);
+        require(off <= 0.5, "rounding moves by at most one half");
+        require(off < 0.5 || *rounded % 2 == 0, "an exact half rounds to the even neighbour");
+    } else {
+        require(!std::isfinite(value) || std::fabs(value) >= 2147483647.5,
+                "only values beyond 32 bits fail to round");
+    }
+    return 0;
+}

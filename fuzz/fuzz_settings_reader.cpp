@@ -1,0 +1,58 @@
+// The settings reader on arbitrary file contents. The input's first line names the section,
+// its second line the key, and the rest is the file; server/ip and server/port are asked too.
+#include "mod_fileio.h"
+#include "require.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <cstdint>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+bool hasLoneSurrogate(const QString &value)
+{
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        if (value[i].isHighSurrogate() && i + 1 < value.size() && value[i + 1].isLowSurrogate())
+            ++i;
+        else if (value[i].isSurrogate())
+            return true;
+    }
+    return false;
+}
+
+void check(QByteArrayView content, const QString &section, const QString &key)
+{
+    const QString value = mod_fileio::valueInText(content, section, key);
+    require(value.size() <= mod_fileio::maxValueLength, "a value has at most 249 characters");
+    require(!value.contains(u'\r') && !value.contains(u'\n'), "a value holds no CR or LF");
+    require(!hasLoneSurrogate(value), "a value never ends in half a character");
+    require(QString::fromUtf8(content).contains(value), "a value is a piece of the file");
+
+    // Files written on Windows read the same.
+    QByteArray windowsContent = content.toByteArray();
+    windowsContent.replace("\n", "\r\n");
+    require(mod_fileio::valueInText(windowsContent, section, key) == value,
+            "CR LF line ends read like LF");
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    QByteArrayView input(data, qsizetype(size));
+    const qsizetype sectionEnd = input.indexOf('\n');
+    const qsizetype keyEnd = sectionEnd < 0 ? -1 : input.indexOf('\n', sectionEnd + 1);
+    if (keyEnd >= 0) {
+        const QString section = QString::fromUtf8(input.first(sectionEnd));
+        const QString key
+            = QString::fromUtf8(input.sliced(sectionEnd + 1, keyEnd - sectionEnd - 1));
+        input = input.sliced(keyEnd + 1);
+        check(input, section, key);
+    }
+    check(input, u"server"_s, u"ip"_s);
+    check(input, u"server"_s, u"port"_s);
+    return 0;
+}

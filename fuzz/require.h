@@ -1,0 +1,13 @@
+#pragma once
+
+#include <cstdio>
+#include <cstdlib>
+
+// A broken property ends the run like a crash does, so libFuzzer keeps the input that broke it.
+inline void require(bool holds, const char *property)
+{
+    if (holds)
+        return;
+    std::fprintf(stderr, "property violated: %s\n", property);
+    std::abort();
+}
