@@ -1,0 +1,66 @@
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+// A recorder on 127.0.0.1 that runs on a thread of its own with plain POSIX calls, so the
+// arrival of each line is timestamped independently of the Qt event loop under measurement. It
+// greets and answers like VDR does, which svdrpsend needs and the others read and throw away.
+// Connections are numbered from 0 in the order they are accepted.
+class ThreadRecorder
+{
+public:
+    using Clock = std::chrono::steady_clock;
+
+    ThreadRecorder();
+    ~ThreadRecorder();
+    ThreadRecorder(const ThreadRecorder &) = delete;
+    ThreadRecorder &operator=(const ThreadRecorder &) = delete;
+
+    bool listening() const { return m_listenFd >= 0; }
+    std::uint16_t port() const { return m_port; }
+
+    // Makes the thread poll its sockets without sleeping until the next line arrives, and
+    // returns once it does so. A stamp then does not include how long an idle core takes to
+    // wake up, which is tens of µs in a virtual machine and next to nothing on a busy one.
+    // False if the thread did not start polling within the timeout.
+    bool arm(std::chrono::milliseconds timeout);
+
+    // Waits at most timeout for that many lines on the connection; false if they did not come.
+    bool waitForLines(int connection, std::size_t count, std::chrono::milliseconds timeout);
+
+    int connectionCount() const;
+    std::size_t lineCount(int connection) const;
+    // When the last byte of line `index` (counted from 0) of that connection arrived.
+    Clock::time_point arrival(int connection, std::size_t index) const;
+    std::string received(int connection) const;
+
+private:
+    struct Connection
+    {
+        int fd = -1;
+        std::string received;
+        std::size_t answered = 0; // bytes of `received` already split into lines
+        std::vector<Clock::time_point> arrivals;
+    };
+
+    void run();
+    void accept();
+    bool readFrom(Connection &connection);
+
+    mutable std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::deque<Connection> m_connections; // a deque, so elements never move
+    int m_listenFd = -1;
+    int m_wake[2] = {-1, -1};
+    std::uint16_t m_port = 0;
+    std::atomic<bool> m_polling {false}; // armed and not sleeping
+    std::thread m_thread;
+};
