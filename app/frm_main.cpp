@@ -21,7 +21,10 @@ frm_main::frm_main(const QString &settingsFolder, QWidget *parent)
 {
     setObjectName("frm_main"_L1);
     setWindowTitle(u"Zappomatic"_s);
-    setWindowIcon(QIcon(u":/zappomatic.svg"_s));
+    // Bitmaps drawn from resources/zappomatic.svg: PNG needs no image plugin at start-up.
+    QIcon icon(u":/zappomatic-64.png"_s);
+    icon.addFile(u":/zappomatic-32.png"_s);
+    setWindowIcon(icon);
     buildMenu();
     buildWidgets();
     wireClicks();

@@ -1,10 +1,10 @@
 # Shared by the scripts: installs what is missing, then builds.
 # Sourced, not run.
 
-BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev libqt6svg6)
+BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev)
 SCREENSHOT_PACKAGES=(xvfb xauth x11-utils xdotool imagemagick)
 TEST_PACKAGES=("${SCREENSHOT_PACKAGES[@]}" vdr vdr-plugin-xineliboutput vdr-plugin-svdrposd
-    clang libclang-rt-14-dev clang-tidy clang-format valgrind)
+    dpkg-dev desktop-file-utils clang libclang-rt-14-dev clang-tidy clang-format)
 
 as_root() {
     if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
