@@ -7,6 +7,7 @@
 
 using Svdrp::Key;
 
+// clang-format off
 void frm_main::cmd_up_Click() { m_link.vdr_send(Svdrp::keyLine(Key::Up)); }
 void frm_main::cmd_down_Click() { m_link.vdr_send(Svdrp::keyLine(Key::Down)); }
 void frm_main::cmd_left_Click() { m_link.vdr_send(Svdrp::keyLine(Key::Left)); }
@@ -23,6 +24,7 @@ void frm_main::cmd_volminus_Click() { m_link.vdr_send(Svdrp::keyLine(Key::Volume
 void frm_main::cmd_mute_Click() { m_link.vdr_send(Svdrp::keyLine(Key::Mute)); }
 void frm_main::cmd_chplus_Click() { m_link.vdr_send(Svdrp::keyLine(Key::ChannelPlus)); }
 void frm_main::cmd_chminus_Click() { m_link.vdr_send(Svdrp::keyLine(Key::ChannelMinus)); }
+// clang-format on
 
 void frm_main::cmd_number_Click(int Index)
 {
