@@ -119,51 +119,33 @@ private Q_SLOTS:
     void unusableSettingsFile();
 
 private:
-    template<typename W> W *widget(const QString &name) { return window->findChild<W *>(name); }
-    void press(const QString &name)
-    {
-        QTest::mouseClick(widget<QPushButton>(name), Qt::LeftButton);
-    }
-    QString status() { return widget<QLabel>(u"lbl_info"_s)->text(); }
+    void press(const QString &name) { QTest::mouseClick(h->button(name), Qt::LeftButton); }
     QString connectedText() const
     {
-        return u"Connected to 127.0.0.1 port %1"_s.arg(recorder->port());
+        return u"Connected to 127.0.0.1 port %1"_s.arg(h->recorder().port());
     }
     void startConnect(const QString &host, const QString &port);
-    bool connectAndWait();
 
-    QTemporaryDir settingsFolder;
-    std::unique_ptr<LoopbackRecorder> recorder;
-    std::unique_ptr<frm_main> window;
+    std::unique_ptr<HandsetHarness> h;
 };
 
 void tst_faults::init()
 {
-    recorder = std::make_unique<LoopbackRecorder>();
-    QVERIFY(recorder->listen());
-    window = std::make_unique<frm_main>(settingsFolder.path());
-    window->show();
+    h = std::make_unique<HandsetHarness>();
 }
 
 void tst_faults::cleanup()
 {
-    window.reset();
-    recorder.reset();
+    h.reset();
     // A lookup still hanging would hold up the resolver's threads at exit.
     slowLookupsReleased.release(slowLookups.exchange(0));
 }
 
 void tst_faults::startConnect(const QString &host, const QString &port)
 {
-    widget<QLineEdit>(u"txt_ip"_s)->setText(host);
-    widget<QLineEdit>(u"txt_port"_s)->setText(port);
+    h->box(u"txt_ip"_s)->setText(host);
+    h->box(u"txt_port"_s)->setText(port);
     press(u"cmd_connect"_s);
-}
-
-bool tst_faults::connectAndWait()
-{
-    startConnect(u"127.0.0.1"_s, QString::number(recorder->port()));
-    return QTest::qWaitFor([this] { return status() == connectedText(); }, pollWaitMs);
 }
 
 void tst_faults::recorderThatNeverReads()
@@ -175,9 +157,9 @@ void tst_faults::recorderThatNeverReads()
     const QByteArray messageLine = "mesg " + message.toLatin1() + "\r\n";
     constexpr qint64 memoryBound = 32 * 1024 * 1024;
 
-    QVERIFY(connectAndWait());
-    recorder->stopReading(0);
-    widget<QLineEdit>(u"txt_msg"_s)->setText(message);
+    QCOMPARE(h->connectWindow(), 0);
+    h->recorder().stopReading(0);
+    h->box(u"txt_msg"_s)->setText(message);
     press(u"cmd_sendmsg"_s);
     const qint64 memoryBefore = HandsetHarness::memoryInUse();
     QVERIFY(memoryBefore > 0);
@@ -200,17 +182,17 @@ void tst_faults::recorderThatNeverReads()
              qPrintable(u"memory grew by %1 MiB"_s.arg(growth / (1024 * 1024))));
     QVERIFY2(stalls.longest < longestTolerableStallMs,
              qPrintable(u"the event loop stalled for %1 ms"_s.arg(stalls.longest)));
-    QCOMPARE(status(), connectedText());
+    QCOMPARE(h->status(), connectedText());
 
     // Once the recorder reads again the backlog drains and new presses get through. What was
     // taken arrives as whole lines; what was not is gone.
-    recorder->resumeReading(0);
+    h->recorder().resumeReading(0);
     const auto okArrives = [this] {
-        window->cmd_ok_Click();
-        return recorder->received(0).endsWith("hitk ok\r\n");
+        h->window().cmd_ok_Click();
+        return h->recorder().received(0).endsWith("hitk ok\r\n");
     };
     QTRY_VERIFY_WITH_TIMEOUT(okArrives(), 10'000);
-    QList<QByteArray> lines = recorder->received(0).split('\n');
+    QList<QByteArray> lines = h->recorder().received(0).split('\n');
     QCOMPARE(lines.takeLast(), QByteArray());
     const auto messages = std::count(lines.cbegin(), lines.cend(), messageLine.chopped(1));
     const auto oks = std::count(lines.cbegin(), lines.cend(), "hitk ok\r"_ba);
@@ -223,21 +205,21 @@ void tst_faults::recorderThatNeverReads()
 
 void tst_faults::resetWhilePressing()
 {
-    QVERIFY(connectAndWait());
-    QSignalSpy down(&window->link(), &RecorderLink::connectionDown);
+    QCOMPARE(h->connectWindow(), 0);
+    QSignalSpy down(&h->window().link(), &RecorderLink::connectionDown);
     // Through the handler, as the keyboard does, so presses go on after the group is disabled.
     QTimer presser;
-    connect(&presser, &QTimer::timeout, this, [this] { window->cmd_menu_Click(); });
+    connect(&presser, &QTimer::timeout, this, [this] { h->window().cmd_menu_Click(); });
     presser.start(0);
-    QTRY_VERIFY(recorder->received(0).contains("hitk menu\r\n"));
+    QTRY_VERIFY(h->recorder().received(0).contains("hitk menu\r\n"));
 
-    recorder->resetConnections();
-    QTRY_COMPARE_WITH_TIMEOUT(status(), u"Not connected"_s, pollWaitMs);
+    h->recorder().resetConnections();
+    QTRY_COMPARE_WITH_TIMEOUT(h->status(), u"Not connected"_s, pollWaitMs);
     presser.stop();
     QCOMPARE(down.count(), 1);
-    QVERIFY(!window->link().isConnected());
-    QVERIFY(!window->link().isPolling());
-    QVERIFY(!widget<QPushButton>(u"cmd_menu"_s)->isEnabled());
+    QVERIFY(!h->window().link().isConnected());
+    QVERIFY(!h->window().link().isPolling());
+    QVERIFY(!h->button(u"cmd_menu"_s)->isEnabled());
 }
 
 void tst_faults::hostThatDoesNotResolve_data()
@@ -257,11 +239,11 @@ void tst_faults::hostThatDoesNotResolve()
     QElapsedTimer sincePress;
     sincePress.start();
     startConnect(host, u"2001"_s);
-    QTRY_COMPARE_WITH_TIMEOUT(status(), u"Not connected"_s, giveUpMs + pollWaitMs);
+    QTRY_COMPARE_WITH_TIMEOUT(h->status(), u"Not connected"_s, giveUpMs + pollWaitMs);
     QVERIFY2(stalls.longest < longestTolerableStallMs,
              qPrintable(u"the event loop stalled for %1 ms"_s.arg(stalls.longest)));
-    QVERIFY(!window->link().isPolling());
-    QCOMPARE(window->link().socketState(), RecorderSocket::State::Closed);
+    QVERIFY(!h->window().link().isPolling());
+    QCOMPARE(h->window().link().socketState(), RecorderSocket::State::Closed);
     if (hangs) {
         QCOMPARE(slowLookups.load(), 1);
         // Coarse timers may fire up to 5 % early.
@@ -328,6 +310,7 @@ void tst_faults::unusableSettingsFile()
             }
         });
     }
+    std::unique_ptr<frm_main> window;
     {
         const WithoutReadOverride asAnyUser;
         if (fault == SettingsFault::Unreadable)
@@ -340,8 +323,8 @@ void tst_faults::unusableSettingsFile()
     }
 
     QVERIFY2(pipeWaits == 0, "start-up waited for the pipe");
-    QCOMPARE(widget<QLineEdit>(u"txt_ip"_s)->text(), u"localhost"_s);
-    QCOMPARE(widget<QLineEdit>(u"txt_port"_s)->text(), u"2001"_s);
+    QCOMPARE(window->findChild<QLineEdit *>(u"txt_ip"_s)->text(), u"localhost"_s);
+    QCOMPARE(window->findChild<QLineEdit *>(u"txt_port"_s)->text(), u"2001"_s);
 }
 
 QTEST_MAIN(tst_faults)
