@@ -32,6 +32,13 @@ public:
     // when the socket cannot take it, the line is dropped without a word.
     void vdr_send(const QString &line);
 
+    // Idle time after which a PING keeps the connection open, where the recorder allows it;
+    // zero turns keep-alive off.
+    void setKeepAliveInterval(std::chrono::seconds interval)
+    {
+        client.setKeepAliveInterval(interval);
+    }
+
     // Stops the status poll; only a press of connect starts it again.
     void stopPolling() { Timer1.stop(); }
 

@@ -1,5 +1,9 @@
 #include "recorder_socket.h"
 
+#include "keep_alive.h"
+
+using namespace Qt::StringLiterals;
+
 RecorderSocket::RecorderSocket(QObject *parent)
     : QObject(parent)
 {
@@ -7,7 +11,8 @@ RecorderSocket::RecorderSocket(QObject *parent)
     m_attemptTimer.setInterval(attemptTimeout);
     connect(&m_attemptTimer, &QTimer::timeout, this, &RecorderSocket::giveUpAttempt);
     connect(&m_socket, &QTcpSocket::connected, &m_attemptTimer, &QTimer::stop);
-    connect(&m_socket, &QTcpSocket::readyRead, this, &RecorderSocket::discardReplies);
+    connect(&m_keepAliveTimer, &QTimer::timeout, this, &RecorderSocket::keepAlive);
+    connect(&m_socket, &QTcpSocket::readyRead, this, &RecorderSocket::readReplies);
     // Close() blocks the socket's signals while it aborts, so a disconnect seen here
     // always came from the recorder's side.
     connect(&m_socket, &QTcpSocket::disconnected, this, &RecorderSocket::peerClosed);
@@ -23,6 +28,9 @@ RecorderSocket::~RecorderSocket()
 void RecorderSocket::Close()
 {
     m_attemptTimer.stop();
+    m_keepAliveTimer.stop();
+    m_greeting.clear();
+    m_greetingRead = false;
     // Lines already taken still go out: push them to the system before closing.
     if (m_socket.state() == QAbstractSocket::ConnectedState)
         m_socket.flush();
@@ -60,12 +68,30 @@ bool RecorderSocket::SendData(const QString &line)
         return false;
     // Hand the line to the system now rather than at the next event-loop pass.
     m_socket.flush();
+    if (m_keepAliveTimer.isActive())
+        m_keepAliveTimer.start();
     return true;
 }
 
-void RecorderSocket::discardReplies()
+void RecorderSocket::readReplies()
 {
+    while (!m_greetingRead && m_socket.bytesAvailable() > 0) {
+        char c = 0;
+        m_socket.getChar(&c);
+        m_greetingRead = c == '\n' || m_greeting.size() >= KeepAlive::maxGreetingLength;
+        if (!m_greetingRead) {
+            m_greeting.append(c);
+        } else if (m_keepAliveInterval.count() > 0 && KeepAlive::recorderAllows(m_greeting)) {
+            m_keepAliveTimer.start(m_keepAliveInterval);
+        }
+    }
     m_socket.skip(m_socket.bytesAvailable());
+}
+
+void RecorderSocket::keepAlive()
+{
+    // The recorder answers "250 <host> is alive", which is thrown away like every reply.
+    SendData(u"PING\r\n"_s);
 }
 
 void RecorderSocket::giveUpAttempt()

@@ -7,8 +7,9 @@
 
 // The program's one TCP socket to the recorder. It offers only what the link relies on:
 // close, set the remote end, start an attempt without waiting, read the state, send a line,
-// and a notification when the recorder closes the connection. Replies are read and thrown
-// away as they arrive, so memory stays flat however much the recorder says.
+// and a notification when the recorder closes the connection. Of the replies only the greeting
+// is looked at, to decide on keep-alive; the rest is thrown away as it arrives, so memory stays
+// flat however much the recorder says.
 class RecorderSocket : public QObject
 {
     Q_OBJECT
@@ -35,6 +36,8 @@ public:
     void Close();
     void setRemoteHost(const QString &host) { m_remoteHost = host; }
     void setRemotePort(quint16 port) { m_remotePort = port; }
+    // How long the connection may stay idle before a PING keeps it open; zero for never.
+    void setKeepAliveInterval(std::chrono::seconds interval) { m_keepAliveInterval = interval; }
     // Starts an attempt to the remote end last set; the outcome shows in State().
     void Connect();
     State state() const;
@@ -47,11 +50,17 @@ Q_SIGNALS:
     void peerClosed();
 
 private:
-    void discardReplies();
+    void readReplies();
     void giveUpAttempt();
+    void keepAlive();
 
     QTcpSocket m_socket;
     QTimer m_attemptTimer;
+    // Runs only on a connection whose recorder allows it; every line sent restarts it.
+    QTimer m_keepAliveTimer;
+    std::chrono::seconds m_keepAliveInterval {0};
+    QByteArray m_greeting;
+    bool m_greetingRead = false;
     QString m_remoteHost;
     quint16 m_remotePort = 0;
 };

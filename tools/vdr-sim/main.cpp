@@ -22,8 +22,14 @@ int main(int argc, char *argv[])
     const QCommandLineOption portOption(u"port"_s,
                                         u"Port to listen on, 0 for any free one (default 2001)."_s,
                                         u"port"_s, u"2001"_s);
-    parser.addOption(hostOption);
-    parser.addOption(portOption);
+    const QCommandLineOption versionOption(u"greeting-version"_s,
+                                           u"VDR version the greeting names (default 2.6.0)."_s,
+                                           u"version"_s, u"2.6.0"_s);
+    const QCommandLineOption idleOption(
+        u"idle-timeout"_s,
+        u"Close a client after this many seconds without a command (default 0, never)."_s,
+        u"seconds"_s, u"0"_s);
+    parser.addOptions({hostOption, portOption, versionOption, idleOption});
     parser.process(app);
 
     QTextStream err(stderr);
@@ -39,7 +45,8 @@ int main(int argc, char *argv[])
         return 2;
     }
 
-    SimServer server;
+    const int idleTimeout = parser.value(idleOption).toInt();
+    SimServer server(parser.value(versionOption).toUtf8(), idleTimeout);
     if (!server.listen(address, quint16(port))) {
         err << u"cannot listen on "_s << address.toString() << u" port "_s << port << u": "_s
             << server.errorString() << Qt::endl;

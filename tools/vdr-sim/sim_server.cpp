@@ -4,6 +4,7 @@
 #include <QHostInfo>
 #include <QTcpSocket>
 #include <QTime>
+#include <QTimer>
 
 #include <cstdio>
 
@@ -16,10 +17,11 @@ constexpr qsizetype maxLineLength = 64 * 1024;
 
 } // namespace
 
-SimServer::SimServer(QObject *parent)
+SimServer::SimServer(const QByteArray &version, int idleTimeout, QObject *parent)
     : QObject(parent)
-    , m_recorder(QHostInfo::localHostName().toUtf8())
+    , m_recorder(QHostInfo::localHostName().toUtf8(), version)
     , m_out(stdout)
+    , m_idleTimeout(idleTimeout)
 {
     connect(&m_server, &QTcpServer::newConnection, this, &SimServer::acceptClients);
 }
@@ -41,8 +43,20 @@ void SimServer::acceptClients()
         print(client,
               u"connected from %1 port %2"_s.arg(socket->peerAddress().toString())
                   .arg(socket->peerPort()));
-        connect(socket, &QTcpSocket::readyRead, this,
-                [this, socket, client] { serve(socket, client); });
+        auto *idle = new QTimer(socket);
+        idle->setSingleShot(true);
+        connect(idle, &QTimer::timeout, socket, [this, socket, client] {
+            print(client, u"idle timeout"_s);
+            socket->write("221 closing connection (idle timeout)\r\n");
+            socket->disconnectFromHost();
+        });
+        if (m_idleTimeout > 0)
+            idle->start(std::chrono::seconds(m_idleTimeout));
+        connect(socket, &QTcpSocket::readyRead, this, [this, socket, client, idle] {
+            if (idle->isActive())
+                idle->start();
+            serve(socket, client);
+        });
         connect(socket, &QTcpSocket::disconnected, this,
                 [this, socket, client] { dropClient(socket, client); });
         socket->write(m_recorder.greeting(QDateTime::currentDateTime()));

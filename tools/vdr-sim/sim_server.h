@@ -16,7 +16,9 @@ class SimServer : public QObject
 {
     Q_OBJECT
 public:
-    explicit SimServer(QObject *parent = nullptr);
+    // version: the VDR version the greeting names. idleTimeout: seconds without a command
+    // after which a client is sent off, as VDR's SVDRPTimeout does; 0 for never.
+    explicit SimServer(const QByteArray &version, int idleTimeout, QObject *parent = nullptr);
 
     // Prints the address and port it listens on, so a port of 0 can be learned.
     bool listen(const QHostAddress &address, quint16 port);
@@ -33,4 +35,5 @@ private:
     QHash<QTcpSocket *, LineSplitter> m_lines;
     QTextStream m_out;
     int m_clientCount = 0;
+    int m_idleTimeout = 0;
 };

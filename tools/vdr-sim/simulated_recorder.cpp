@@ -75,8 +75,9 @@ QString escaped(uchar byte)
 
 } // namespace
 
-SimulatedRecorder::SimulatedRecorder(QByteArray hostName)
+SimulatedRecorder::SimulatedRecorder(QByteArray hostName, QByteArray version)
     : m_hostName(std::move(hostName))
+    , m_version(std::move(version))
 { }
 
 QByteArray SimulatedRecorder::greeting(const QDateTime &now) const
@@ -85,7 +86,7 @@ QByteArray SimulatedRecorder::greeting(const QDateTime &now) const
     const QLocale c = QLocale::c();
     const QString time = c.toString(now, u"ddd MMM "_s) + u"%1"_s.arg(now.date().day(), 2)
         + c.toString(now, u" hh:mm:ss yyyy"_s);
-    return "220 " + m_hostName + " SVDRP VideoDiskRecorder 2.6.0; " + time.toLatin1()
+    return "220 " + m_hostName + " SVDRP VideoDiskRecorder " + m_version + "; " + time.toLatin1()
         + "; UTF-8\r\n";
 }
 
@@ -105,6 +106,8 @@ RecorderAnswer SimulatedRecorder::answer(QByteArrayView line)
         return switchChannel(option);
     if (name == "mesg")
         return {option.isEmpty() ? "501 Missing message\r\n" : "250 Message queued\r\n"};
+    if (name == "ping")
+        return {"250 " + m_hostName + " is alive\r\n"};
     if (name == "quit")
         return {"221 " + m_hostName + " closing connection\r\n", true};
     return {"500 Command unrecognized: \"" + command + "\"\r\n"};

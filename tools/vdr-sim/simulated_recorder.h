@@ -14,13 +14,14 @@ struct RecorderAnswer
 };
 
 // Talks like the SVDRP port of a VDR 2.6 recorder, close enough to try a remote against:
-// the greeting and the answers to hitk, chan, mesg and quit, worded as VDR words them.
+// the greeting and the answers to hitk, chan, mesg, ping and quit, worded as VDR words them.
 // Anything else is an unknown command. The channel is shared by all connections, as on
 // a real recorder.
 class SimulatedRecorder
 {
 public:
-    explicit SimulatedRecorder(QByteArray hostName);
+    // version: what the greeting names, so that older recorders can be played as well.
+    explicit SimulatedRecorder(QByteArray hostName, QByteArray version = "2.6.0");
 
     QByteArray greeting(const QDateTime &now) const;
     // The line may still carry its line end; surrounding blanks do not count, as in VDR.
@@ -32,6 +33,7 @@ private:
     QByteArray channelLine() const;
 
     QByteArray m_hostName;
+    QByteArray m_version;
     int m_channel = 1;
 };
 

@@ -1,0 +1,42 @@
+#include "keep_alive.h"
+
+#include "number_rules.h"
+
+#include <QByteArray>
+#include <QList>
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+namespace KeepAlive {
+
+bool recorderAllows(QByteArrayView greeting)
+{
+    constexpr QByteArrayView marker = " SVDRP VideoDiskRecorder ";
+    const qsizetype at = greeting.indexOf(marker);
+    if (!greeting.startsWith("220 ") || at < 0)
+        return false;
+    QByteArray version = greeting.sliced(at + marker.size()).toByteArray();
+    if (const qsizetype end = version.indexOf(';'); end >= 0)
+        version.truncate(end);
+
+    // Major, minor and patch; a part that is missing or not a number counts as 0.
+    std::array<int, 3> parts {};
+    const QList<QByteArray> fields = version.trimmed().split('.');
+    for (qsizetype i = 0; i < qsizetype(parts.size()) && i < fields.size(); ++i)
+        parts[i] = fields[i].toInt();
+    return parts >= std::array {2, 4, 0};
+}
+
+std::chrono::seconds intervalFromSetting(QStringView text)
+{
+    const std::optional<double> value = Numbers::channelNumber(text);
+    if (!value)
+        return defaultInterval;
+    const double seconds = std::nearbyint(*value);
+    if (seconds == 0)
+        return std::chrono::seconds::zero();
+    return std::chrono::seconds(qint64(std::clamp(seconds, 1.0, double(longestInterval.count()))));
+}
+
+} // namespace KeepAlive
