@@ -1,6 +1,7 @@
 #include "frm_main.h"
 
 #include "command_lines.h"
+#include "keep_alive.h"
 #include "keyboard.h"
 #include "mod_fileio.h"
 #include "mod_main.h"
@@ -27,6 +28,7 @@ frm_main::frm_main(const QString &settingsFolder, QWidget *parent)
     setWindowIcon(icon);
     buildMenu();
     buildWidgets();
+    fitFont();
     wireClicks();
     connect(new KeyPreview(this), &KeyPreview::keyDown, this, &frm_main::Form_KeyDown);
     connect(&m_link, &RecorderLink::connectionUp, this, &frm_main::showConnected);
@@ -63,6 +65,8 @@ void frm_main::Form_Load(const QString &settingsFolder)
             server_port = *port;
     }
 
+    m_link.setKeepAliveInterval(KeepAlive::intervalFromSetting(setting(u"keepalive"_s)));
+
     txt_ip->setText(server_ip);
     txt_port->setText(QString::number(server_port));
 }
@@ -90,19 +94,19 @@ void frm_main::cmd_disconnect_Click()
     if (!m_link.disconnectPressed())
         return;
     SetControls(false);
-    lbl_info->setText(u"Disconnected"_s);
+    lbl_info->setStatus(u"Disconnected"_s);
 }
 
 void frm_main::showConnected()
 {
     SetControls(true);
-    lbl_info->setText(u"Connected to "_s + txt_ip->text() + u" port "_s + txt_port->text());
+    lbl_info->setStatus(u"Connected to "_s + txt_ip->text() + u" port "_s + txt_port->text());
 }
 
 void frm_main::showNotConnected()
 {
     SetControls(false);
-    lbl_info->setText(u"Not connected"_s);
+    lbl_info->setStatus(u"Not connected"_s);
 }
 
 void frm_main::mnu_end_Click()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "recorder_link.h"
+#include "status_label.h"
 
 #include <QMainWindow>
 #include <array>
@@ -61,6 +62,7 @@ private:
     void Form_KeyDown(int KeyCode, int Shift);
     void buildMenu();
     void buildWidgets();
+    void fitFont();
     void wireClicks();
     void Form_Load(const QString &settingsFolder);
     void showConnected();
@@ -90,7 +92,7 @@ private:
     QPushButton *cmd_blue = nullptr;
 
     QGroupBox *frm_info = nullptr;
-    QLabel *lbl_info = nullptr;
+    StatusLabel *lbl_info = nullptr;
 
     QPushButton *cmd_chplus = nullptr;
     QPushButton *cmd_chminus = nullptr;

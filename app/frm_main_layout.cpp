@@ -81,7 +81,7 @@ void frm_main::buildWidgets()
     cmd_green      = place<QPushButton>(frm_controls, "cmd_green"_L1, u"green"_s, twips(960, 1440, 735, 375));
     cmd_blue       = place<QPushButton>(frm_controls, "cmd_blue"_L1, u"blue"_s, twips(2640, 1440, 735, 375));
     frm_info       = place<QGroupBox>(client, "frm_info"_L1, u"info"_s, twips(120, 2400, 3495, 855));
-    lbl_info       = place<QLabel>(frm_info, "lbl_info"_L1, QString(), twips(120, 360, 3255, 255));
+    lbl_info       = place<StatusLabel>(frm_info, "lbl_info"_L1, QString(), twips(120, 360, 3255, 255));
     cmd_chplus     = place<QPushButton>(client, "cmd_chplus"_L1, u"CH+"_s, twips(7560, 240, 615, 375));
     cmd_chminus    = place<QPushButton>(client, "cmd_chminus"_L1, u"CH-"_s, twips(7560, 720, 615, 375));
     cmd_volplus    = place<QPushButton>(client, "cmd_volplus"_L1, u"VOL+"_s, twips(8280, 240, 615, 375));

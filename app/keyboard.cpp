@@ -5,6 +5,7 @@
 #include "command_lines.h"
 #include "frm_main.h"
 
+#include <QContextMenuEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QWidget>
@@ -118,11 +119,17 @@ KeyPreview::KeyPreview(QWidget *window)
 
 bool KeyPreview::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() != QEvent::KeyPress || !watched->isWidgetType())
+    const QEvent::Type type = event->type();
+    if ((type != QEvent::KeyPress && type != QEvent::ContextMenu) || !watched->isWidgetType())
         return false;
     auto *widget = static_cast<QWidget *>(watched);
     if (widget->window() != m_window)
         return false;
+    // The keyboard's Menu key is the handset's Menu. X delivers it as a context-menu request
+    // before the key itself, and a text box's menu would open and take the key; a right click
+    // still opens it.
+    if (type == QEvent::ContextMenu)
+        return static_cast<QContextMenuEvent *>(event)->reason() == QContextMenuEvent::Keyboard;
 
     const auto *press = static_cast<const QKeyEvent *>(event);
     const bool offeredOn

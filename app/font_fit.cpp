@@ -1,0 +1,77 @@
+// Fitting the desktop's font to the drawn layout: the boxes keep their size, so the font is
+// made only as much smaller as the widest caption needs.
+#include "frm_main.h"
+
+#include <QAbstractButton>
+#include <QFontMetricsF>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QStyle>
+#include <QStyleOptionButton>
+
+namespace {
+
+// Keeps captions off a button's bevel and a box's frame.
+constexpr int captionMargin = 2;
+// Group box titles start past the frame's corner.
+constexpr int groupTitleIndent = 8;
+constexpr qreal smallestPointSize = 6;
+constexpr qreal pointStep = 0.25;
+
+struct Caption
+{
+    QString text;
+    qreal room = 0; // width available to the text, in pixels
+};
+
+Caption captionOf(const QWidget *widget)
+{
+    if (const auto *button = qobject_cast<const QAbstractButton *>(widget)) {
+        QStyleOptionButton option;
+        option.initFrom(button);
+        const QRect contents
+            = button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button);
+        return {button->text(), qreal(contents.width() - 2 * captionMargin)};
+    }
+    if (const auto *label = qobject_cast<const QLabel *>(widget))
+        return {label->text(), qreal(label->contentsRect().width())};
+    if (const auto *box = qobject_cast<const QGroupBox *>(widget))
+        return {box->title(), qreal(box->width() - 2 * groupTitleIndent)};
+    if (const auto *field = qobject_cast<const QLineEdit *>(widget)) {
+        const int frame = field->style()->pixelMetric(QStyle::PM_DefaultFrameWidth);
+        return {field->text(), qreal(field->width() - 2 * (frame + captionMargin))};
+    }
+    return {};
+}
+
+bool allFit(const QList<Caption> &captions, const QFont &font)
+{
+    const QFontMetricsF metrics(font);
+    return std::all_of(captions.begin(), captions.end(), [&metrics](const Caption &caption) {
+        return metrics.horizontalAdvance(caption.text) <= caption.room;
+    });
+}
+
+} // namespace
+
+void frm_main::fitFont()
+{
+    QWidget *client = centralWidget();
+    QList<Caption> captions;
+    for (const QWidget *widget : client->findChildren<QWidget *>()) {
+        // The status line elides instead; its texts come later and vary.
+        if (widget != lbl_info)
+            captions.append(captionOf(widget));
+    }
+
+    // The menu bar keeps the desktop's font; only the fixed layout below it is fitted.
+    QFont font = client->font();
+    const qreal desktopSize = QFontInfo(font).pointSizeF();
+    for (qreal size = desktopSize; size > smallestPointSize; size -= pointStep) {
+        font.setPointSizeF(size);
+        if (allFit(captions, font))
+            break;
+    }
+    client->setFont(font);
+}
