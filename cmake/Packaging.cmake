@@ -3,16 +3,33 @@ include(GNUInstallDirs)
 
 install(TARGETS zappomatic RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES resources/zappomatic.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+# The scalable icon, and a bitmap for menus that draw no SVG.
 install(FILES resources/zappomatic.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
-install(FILES resources/zappomatic.ini.example README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES resources/zappomatic-48.png RENAME zappomatic.png
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/48x48/apps)
+
+# Debian keeps the change log compressed, and the same bytes on every build (gzip -n).
+set(zappomatic_changelog ${PROJECT_BINARY_DIR}/changelog.gz)
+execute_process(COMMAND gzip -9nc ${PROJECT_SOURCE_DIR}/resources/changelog
+                OUTPUT_FILE ${zappomatic_changelog} COMMAND_ERROR_IS_FATAL ANY)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS resources/changelog)
+install(FILES resources/zappomatic.ini.example README.md resources/copyright
+              ${zappomatic_changelog}
+        DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME zappomatic)
-set(CPACK_PACKAGE_CONTACT "Zappomatic developers <zappomatic@localhost>")
+set(CPACK_PACKAGE_CONTACT "Zappomatic developers <zappomatic@example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
+set(CPACK_PACKAGE_DESCRIPTION
+    "One window laid out like a handset: every press sends one SVDRP command
+to a VDR television recorder on the network.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION video)
+# Depends as dpkg-shlibdeps reads them from the program; the check below makes cpack refuse to
+# build a package without them.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_SOURCE_DIR}/cmake/PackagingCheck.cmake)
 set(CPACK_STRIP_FILES ON)
 include(CPack)

@@ -2,9 +2,12 @@
 # Sourced, not run.
 
 BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev)
+# CPack's DEB generator needs file; dpkg-shlibdeps (dpkg-dev) computes the package's Depends.
+PACKAGE_PACKAGES=(file dpkg-dev)
 SCREENSHOT_PACKAGES=(xvfb xauth x11-utils xdotool imagemagick)
-TEST_PACKAGES=("${SCREENSHOT_PACKAGES[@]}" vdr vdr-plugin-xineliboutput vdr-plugin-svdrposd
-    dpkg-dev desktop-file-utils clang libclang-rt-14-dev clang-tidy clang-format)
+TEST_PACKAGES=("${SCREENSHOT_PACKAGES[@]}" "${PACKAGE_PACKAGES[@]}" vdr vdr-plugin-xineliboutput
+    vdr-plugin-svdrposd desktop-file-utils lintian clang libclang-rt-14-dev clang-tidy
+    clang-format fonts-cantarell fonts-noto-core fonts-dejavu-core qt6-gtk-platformtheme)
 
 as_root() {
     if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <QStringDecoder>
 
 #include <optional>
@@ -63,13 +64,19 @@ QString with_backslash(const QString &path)
 
 QString settingsFilePath(const QString &folder)
 {
-    if (!folder.isEmpty())
-        return with_backslash(folder) + u"zappomatic.ini"_s;
-    // Without an application object there is no program folder to look in; an empty path
-    // then reads as a missing file rather than as a file in the root folder.
-    if (!QCoreApplication::instance())
-        return {};
-    return settingsFilePath(QCoreApplication::applicationDirPath());
+    QString programFolder = folder;
+    // Without an application object there is no program folder to look in (rather than the
+    // root folder).
+    if (programFolder.isEmpty() && QCoreApplication::instance())
+        programFolder = QCoreApplication::applicationDirPath();
+    if (!programFolder.isEmpty()) {
+        QString beside = with_backslash(programFolder) + u"zappomatic.ini"_s;
+        if (QFileInfo(beside).isFile())
+            return beside;
+    }
+    // $XDG_CONFIG_HOME (~/.config when unset), then each of $XDG_CONFIG_DIRS (/etc/xdg).
+    return QStandardPaths::locate(QStandardPaths::GenericConfigLocation,
+                                  u"zappomatic/zappomatic.ini"_s);
 }
 
 QString get_setting(const QString &section, const QString &key)

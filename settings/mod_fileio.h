@@ -4,9 +4,12 @@
 #include <QString>
 #include <QStringView>
 
-// Reads the recorder's address from zappomatic.ini next to the program, one key per call.
-// Nothing here ever writes the file or remembers it between calls, and nothing reports an
-// error: whatever goes wrong reads as the empty text and the caller falls back to its default.
+// Reads the recorder's address from zappomatic.ini, one key per call: the file next to the
+// program when there is one, so a copy in its own folder keeps its settings with it; otherwise
+// the desktop user's zappomatic/zappomatic.ini, then the system-wide one (the XDG config
+// folders). Only the first file found is read. Nothing here ever writes a file or remembers
+// one between calls, and nothing reports an error: whatever goes wrong reads as the empty text
+// and the caller falls back to its default.
 namespace mod_fileio {
 
 // The platform's own folder separator, despite the function's name.
@@ -22,13 +25,16 @@ inline constexpr qsizetype maxValueLength = 249;
 // The folder path ready to have a file name appended: one separator at the end, never two.
 QString with_backslash(const QString &path);
 
-// The value of one key of one section of zappomatic.ini in the program's folder (not the
-// working folder), or the empty text.
+// The value of one key of one section of the settings file, or the empty text. The program's
+// folder is the one that holds the program, never the working folder.
 QString get_setting(const QString &section, const QString &key);
-// The same from zappomatic.ini in another folder; an empty folder means the program's.
+// The same, with another folder standing in for the program's; an empty folder means the
+// program's.
 QString get_setting(const QString &section, const QString &key, const QString &folder);
 
-// Where get_setting looks: the folder (by default the program's) followed by "zappomatic.ini".
+// The file get_setting reads: "zappomatic.ini" in the folder (by default the program's) when
+// that is a regular file, else "zappomatic/zappomatic.ini" in the first XDG config folder that
+// has it; the empty text when there is none.
 QString settingsFilePath(const QString &folder = {});
 
 // The value of a key in the given file; a missing, unreadable or oversized file gives the
