@@ -53,20 +53,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     require(std::isfinite(value), "a passing value is finite");
 
     const QString written = Numbers::shortestDecimal(value);
-    require(!written.isEmpty(), "the written form is not empty");
-    for (const QChar c : written) {
-        require((c >= u'0' && c <= u'9') || c == u'.' || c == u'-' || c == u'+' || c == u'e',
-                "the written form holds only digits, point, sign and exponent");
-    }
-    if (value == std::trunc(value) && std::fabs(value) < 1e15) {
-        require(!written.contains(u'.') && !written.contains(u'e'),
-                "a whole number is written as plain digits");
-    }
-
     require(*line == u"chan "_s + written + u"\r\n"_s,
             "the line is chan, one blank, the number, CR LF");
-    require(line->count(u'\r') == 1 && line->count(u'\n') == 1 && line->count(u' ') == 1,
-            "the line has one blank and one line end");
 
     const std::optional<double> readBack = Numbers::channelNumber(written);
     require(readBack.has_value(), "the written form passes the test itself");

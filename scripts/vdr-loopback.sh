@@ -1,31 +1,54 @@
 #!/bin/bash
-# Runs a real, headless VDR on 127.0.0.1, set up like the end-to-end test fixture, to try the
-# remote against by hand. Ctrl+C ends it and removes its temporary folder.
-#   scripts/vdr-loopback.sh [PORT]          (default 2001, the remote's default port)
+# Runs a real, headless VDR on 127.0.0.1 to try the remote against, by hand or from a test.
+#   scripts/vdr-loopback.sh [PORT]          (default 2001, the remote's default; 0 picks a free one)
 #   svdrpsend -p PORT "PLUG svdrposd LSTO"  shows what is on its screen
+# Prints "ready on 127.0.0.1 port N" once VDR greets on SVDRP. Ctrl+C, or SIGTERM to the process
+# group, ends VDR and removes its temporary folder. ZAPPOMATIC_SVDRP_TIMEOUT=S makes VDR close an
+# SVDRP connection after S idle seconds instead of 300.
 set -eu
 
 port=${1:-2001}
+if [ "$port" = 0 ]; then
+    # VDR cannot pick a port itself: take one that nobody answers on.
+    until port=$((30000 + RANDOM % 20000)); ! (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; do :; done
+fi
 dir=$(mktemp -d "${TMPDIR:-/tmp}/zappomatic-vdr-XXXXXX")
-trap 'rm -rf "$dir"' EXIT
-# A trap, not an ignore: VDR inherits ignored signals and would then not stop on Ctrl+C.
-trap ':' INT
+name=$(basename "$dir")
+vdr=
+stop() {
+    set +e
+    [ -z "$vdr" ] || { kill -TERM "$vdr" 2>/dev/null; wait "$vdr"; }
+    rm -rf "$dir"
+}
+trap stop EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
 
 mkdir -p "$dir/conf" "$dir/video" "$dir/cache" "$dir/res"
-# 127.0.0.1 alone makes VDR bind SVDRP to loopback; messages stay 10 s instead of 1 s.
+# 127.0.0.1 alone makes VDR bind SVDRP to loopback; messages stay 10 s instead of 1 s. The
+# folder's name as host name tells this VDR's greeting from whatever else may hold the port.
 echo 127.0.0.1 >"$dir/conf/svdrphosts.conf"
-printf 'OSDMessageTime = 10\nSVDRPPeering = 0\n' >"$dir/conf/setup.conf"
-for file in /var/lib/vdr/*.conf /etc/vdr/*.conf; do
-    target="$dir/conf/$(basename "$file")"
-    # Like cp -L, leaving out links that point nowhere.
-    if [ -e "$file" ] && [ ! -e "$target" ]; then
-        cp -L "$file" "$target"
-    fi
-done
+printf 'OSDMessageTime = 10\nSVDRPPeering = 0\nSVDRPHostName = %s\nSVDRPTimeout = %s\n' \
+    "$name" "${ZAPPOMATIC_SVDRP_TIMEOUT:-300}" >"$dir/conf/setup.conf"
+# The packaged files, leaving out links that point nowhere and keeping the two written above.
+cp -nL /var/lib/vdr/*.conf /etc/vdr/*.conf "$dir/conf/" 2>/dev/null || true
 
-echo "VDR answers SVDRP on 127.0.0.1:$port; Ctrl+C ends it."
-status=0
+# In the background, so that the traps run while VDR does; under any other locale VDR converts
+# SVDRP text and does not greet with UTF-8.
 LANG=C.UTF-8 LC_ALL=C.UTF-8 vdr --no-kbd --config="$dir/conf" --video="$dir/video" \
     --cachedir="$dir/cache" --resdir="$dir/res" --epgfile=- --port="$port" --log=1 \
-    --plugin='xineliboutput --local=none --remote=none' --plugin=svdrposd || status=$?
-exit "$status"
+    --plugin='xineliboutput --local=none --remote=none' --plugin=svdrposd &
+vdr=$!
+
+# Bounded: svdrpsend gives up after 10 s, the loop after 300 tries.
+for _ in $(seq 300); do
+    kill -0 "$vdr" 2>/dev/null || break
+    if svdrpsend -p "$port" QUIT 2>/dev/null | grep -q "^220 $name "; then
+        echo "ready on 127.0.0.1 port $port"
+        wait "$vdr"
+        exit
+    fi
+    sleep 0.1
+done
+echo "VDR did not greet on 127.0.0.1 port $port" >&2
+exit 1

@@ -1,0 +1,81 @@
+#pragma once
+
+// A recorder on 127.0.0.1 for the window tests: records the exact bytes of each connection and
+// misbehaves on demand (refuse, close, reset, stall the handshake, flood, stop reading).
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <memory>
+#include <sys/socket.h>
+
+class Recorder : public QObject
+{
+public:
+    QByteArray greeting; // written to each new connection
+    QList<QTcpSocket *> sockets;
+    QList<QByteArray> received;
+
+    Recorder()
+    {
+        connect(&m_server, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket *socket = m_server.nextPendingConnection()) {
+                const auto index = sockets.size();
+                sockets.append(socket);
+                received.append(QByteArray());
+                connect(socket, &QTcpSocket::readyRead, this, [this, socket, index] {
+                    if (socket->readBufferSize() == 0)
+                        received[index] += socket->readAll();
+                });
+                socket->write(greeting);
+            }
+        });
+        // An even port, so that half a port above or below it rounds back to it. Linux hands
+        // out odd ports for listening, so the even one above a free odd one is tried.
+        for (int tries = 0; tries < 20 && !m_port; ++tries) {
+            m_server.listen(QHostAddress::LocalHost);
+            m_port = m_server.serverPort() + 1;
+            m_server.close();
+            if (m_port % 2 || !listen())
+                m_port = 0;
+        }
+    }
+    quint16 port() const { return m_port; }
+    bool listen(int backlog = 50)
+    {
+        m_server.setListenBacklogSize(backlog);
+        return m_server.listen(QHostAddress::LocalHost, m_port) && (m_port = m_server.serverPort());
+    }
+    void refuse() { m_server.close(); }
+    void reset(int index)
+    {
+        // A zero linger time makes closing send RST; Qt has no option for it.
+        const linger immediately {1, 0};
+        ::setsockopt(int(sockets[index]->socketDescriptor()), SOL_SOCKET, SO_LINGER, &immediately,
+                     sizeof immediately);
+        sockets[index]->abort();
+    }
+    // With a backlog of 0, one connection that is never accepted fills the queue, so the kernel
+    // drops a new client's SYN and the client retries about a second later.
+    bool stallHandshake()
+    {
+        m_server.close();
+        if (!listen(0))
+            return false;
+        m_server.pauseAccepting();
+        m_filler = std::make_unique<QTcpSocket>();
+        m_filler->connectToHost(QHostAddress::LocalHost, m_port);
+        return m_filler->waitForConnected(5000);
+    }
+    bool resumeHandshake()
+    {
+        m_filler.reset();
+        m_server.close();
+        return listen();
+    }
+    // Leaves what arrives in the kernel, so that the client's send buffer fills up.
+    void stopReading(int index) { sockets[index]->setReadBufferSize(1); }
+
+private:
+    QTcpServer m_server;
+    std::unique_ptr<QTcpSocket> m_filler;
+    quint16 m_port = 0;
+};

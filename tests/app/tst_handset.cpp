@@ -1,0 +1,523 @@
+// The handset window against a recorder on loopback: what each press and key puts on the wire,
+// what the window shows, and how the connection behaves when the recorder misbehaves.
+#include "frm_main.h"
+#include "recorder.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#ifdef __SANITIZE_ADDRESS__
+#include <sanitizer/allocator_interface.h>
+#endif
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// A line no button sends: once it has arrived, everything pressed before it has too.
+const QByteArray marker = "stat disk\r\n";
+constexpr int waitMs = 10000;
+
+qint64 memoryInUse()
+{
+#ifdef __SANITIZE_ADDRESS__
+    return qint64(__sanitizer_get_current_allocated_bytes());
+#else
+    QFile status(u"/proc/self/status"_s);
+    status.open(QIODevice::ReadOnly);
+    const QByteArray text = status.readAll();
+    return text.mid(text.indexOf("VmRSS:") + 6).simplified().split(' ').value(0).toLongLong()
+        * 1024;
+#endif
+}
+
+} // namespace
+
+class tst_handset : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir folder;
+    std::unique_ptr<Recorder> rec;
+    std::unique_ptr<frm_main> w;
+
+    template<typename T = QWidget> T *find(const QString &name) const
+    {
+        return w->findChild<T *>(name);
+    }
+    QString status() const { return find<QLabel>(u"lbl_info"_s)->text(); }
+    QString connectedText() const { return u"Connected to 127.0.0.1 port %1"_s.arg(rec->port()); }
+    void click(const QString &name) { QTest::mouseClick(find<QPushButton>(name), Qt::LeftButton); }
+
+    QByteArray lastTest;
+    void fresh()
+    {
+        w.reset();
+        rec = std::make_unique<Recorder>();
+        QVERIFY(rec->port() > 0);
+        open();
+    }
+    void open(const QByteArray &ini = {})
+    {
+        QFile file(folder.filePath(u"zappomatic.ini"_s));
+        QVERIFY(ini.isNull() ? (!file.exists() || file.remove())
+                             : (file.open(QIODevice::WriteOnly) && file.write(ini) == ini.size()));
+        file.close();
+        w = std::make_unique<frm_main>(folder.path());
+        w->show();
+    }
+    void connectTo(const QString &host, const QString &port)
+    {
+        find<QLineEdit>(u"txt_ip"_s)->setText(host);
+        find<QLineEdit>(u"txt_port"_s)->setText(port);
+        click(u"cmd_connect"_s);
+    }
+    void connectWindow()
+    {
+        connectTo(u"127.0.0.1"_s, QString::number(rec->port()));
+        QTRY_COMPARE_WITH_TIMEOUT(status(), connectedText(), waitMs);
+    }
+    // What the recorder's connection received before the marker that this sends after it.
+    QByteArray wire(int index = 0)
+    {
+        w->link().vdr_send(QString::fromLatin1(marker));
+        if (!QTest::qWaitFor([&] { return rec->received.value(index).endsWith(marker); }, waitMs))
+            return "(the marker never arrived)";
+        return rec->received[index].chopped(marker.size());
+    }
+    // The 31 widgets of the remote-control group follow the connection; the connection panel,
+    // the digit frame, the status frame and the menu stay enabled throughout.
+    void checkGroup(bool enabled) const
+    {
+        const QWidget *panel = find(u"frm_connect"_s);
+        for (const QWidget *widget : find(u"client_area"_s)->findChildren<QWidget *>()) {
+            const bool alwaysOn = widget == panel || panel->isAncestorOf(widget)
+                || QStringList {u"Frame1"_s, u"frm_info"_s, u"lbl_info"_s}.contains(
+                    widget->objectName());
+            QVERIFY2(widget->isEnabled() == (alwaysOn || enabled),
+                     qPrintable(widget->objectName()));
+        }
+    }
+
+private Q_SLOTS:
+    // Rows of one test share the window and its connection; each test starts afresh.
+    void init()
+    {
+        if (QTest::currentTestFunction() != lastTest)
+            fresh();
+        lastTest = QTest::currentTestFunction();
+    }
+
+    void startUp_data()
+    {
+        QTest::addColumn<QByteArray>("ini");
+        QTest::addColumn<QString>("host");
+        QTest::addColumn<QString>("port");
+        const auto row = [](const char *name, const char *ini, const char *host, const char *port) {
+            QTest::newRow(name) << QByteArray(ini) << QString::fromUtf8(host)
+                                << QString::fromUtf8(port);
+        };
+        row("no settings file", nullptr, "localhost", "2001");
+        row("half port to even below", "[server]\nport=2000.5", "localhost", "2000");
+        row("half port to even above", "[server]\nport=2001.5", "localhost", "2002");
+        row("host, port without a number", "[SERVER]\nIP=vdr\nport=x", "vdr", "0");
+        row("above 16 bits still shown", "[server]\nport=40000", "localhost", "40000");
+        row("beyond 32 bits is no port", "[server]\nport=99999999999", "localhost", "2001");
+    }
+    void startUp()
+    {
+        QFETCH(QByteArray, ini);
+        QFETCH(QString, host);
+        QFETCH(QString, port);
+        open(ini);
+        QCOMPARE(find<QLineEdit>(u"txt_ip"_s)->text(), host);
+        QCOMPARE(find<QLineEdit>(u"txt_port"_s)->text(), port);
+        QCOMPARE(w->focusWidget(), find(u"txt_ip"_s));
+        QCOMPARE(status(), QString());
+        QVERIFY(!w->link().isPolling());
+        checkGroup(false);
+    }
+
+    void commands_data()
+    {
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("entry"); // typed into the channel and message boxes first
+        QTest::addColumn<QByteArray>("line");
+        const QString fixed = u"up:hitk up,down:hitk down,left:hitk left,right:hitk right,"
+                              "OK:hitk ok,Back:hitk back,Menu:hitk menu,red:hitk red,"
+                              "green:hitk green,yellow:hitk yellow,blue:hitk blue,"
+                              "VOL+:hitk volume+,VOL-:hitk volume-,Mute:hitk mute,CH+:chan +,"
+                              "CH-:chan -"_s;
+        for (const QString &pair : fixed.split(u',')) {
+            const QStringList parts = pair.split(u':');
+            QTest::newRow(qPrintable(parts[0]))
+                << parts[0] << QString() << parts[1].toUtf8() + "\r\n";
+        }
+        for (char digit = '0'; digit <= '9'; ++digit)
+            QTest::addRow("digit %c", digit) << QString(QLatin1Char(digit)) << QString()
+                                             << "hitk " + QByteArray(1, digit) + "\r\n";
+        QTest::newRow("Go CH, leading zeros")
+            << u"Go CH"_s << u" 007 "_s << QByteArray("chan 7\r\n");
+        QTest::newRow("Go CH, not a number") << u"Go CH"_s << u"12abc"_s << QByteArray();
+        QTest::newRow("Send MSG, UTF-8")
+            << u"Send MSG"_s << u"Grüße"_s << QByteArray("mesg Grüße\r\n");
+        QTest::newRow("Send MSG, empty") << u"Send MSG"_s << QString() << QByteArray("mesg \r\n");
+    }
+    void commands()
+    {
+        QFETCH(QString, caption);
+        QFETCH(QString, entry);
+        QFETCH(QByteArray, line);
+        if (status() != connectedText())
+            connectWindow();
+        rec->received[0].clear();
+        find<QLineEdit>(u"txt_chan"_s)->setText(entry);
+        find<QLineEdit>(u"txt_msg"_s)->setText(entry);
+        // Found by caption, so that a button showing one caption and sending another fails.
+        const auto buttons = w->findChildren<QPushButton *>();
+        const auto button = std::find_if(buttons.begin(), buttons.end(),
+                                         [&](QPushButton *b) { return b->text() == caption; });
+        QVERIFY(button != buttons.end());
+        QTest::mouseClick(*button, Qt::LeftButton);
+        QTest::mouseClick(*button, Qt::LeftButton);
+        QCOMPARE(wire(), line + line);
+        QCOMPARE(find<QLineEdit>(u"txt_chan"_s)->text(), entry);
+        QCOMPARE(status(), connectedText());
+    }
+
+    void keys_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<QByteArray>("line");
+        const auto row = [](const char *name, int key, int modifiers, const char *line) {
+            QTest::newRow(name) << key << modifiers << QByteArray(line);
+        };
+        row("digit", Qt::Key_5, 0, "hitk 5\r\n");
+        row("Shift and digit", Qt::Key_3, Qt::ShiftModifier, "hitk 3\r\n");
+        row("keypad digit", Qt::Key_5, Qt::KeypadModifier, "");
+        row("keypad minus", Qt::Key_Minus, Qt::KeypadModifier, "hitk menu\r\n");
+        row("Menu key", Qt::Key_Menu, 0, "hitk menu\r\n");
+        row("letter M", Qt::Key_M, 0, "");
+        row("up", Qt::Key_Up, 0, "hitk up\r\n");
+        row("Ctrl and down", Qt::Key_Down, Qt::ControlModifier, "hitk down\r\n");
+        row("left", Qt::Key_Left, 0, "hitk left\r\n");
+        row("right", Qt::Key_Right, 0, "hitk right\r\n");
+        row("Backspace", Qt::Key_Backspace, 0, "hitk back\r\n");
+        row("Enter", Qt::Key_Return, 0, "hitk ok\r\n");
+        row("keypad Enter", Qt::Key_Enter, Qt::KeypadModifier, "hitk ok\r\n");
+        row("F1", Qt::Key_F1, 0, "hitk red\r\n");
+        row("Shift and F2", Qt::Key_F2, Qt::ShiftModifier, "hitk green\r\n");
+        row("F3", Qt::Key_F3, 0, "hitk yellow\r\n");
+        row("F4", Qt::Key_F4, 0, "hitk blue\r\n");
+        row("F5", Qt::Key_F5, 0, "");
+        row("Escape, Tab, space", Qt::Key_Escape, 0, "");
+    }
+    void keys()
+    {
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(QByteArray, line);
+        if (status() != connectedText())
+            connectWindow();
+        // The same from a text box, a button and a field of the connection panel.
+        for (const QString &focus : {u"txt_chan"_s, u"cmd_up"_s, u"txt_ip"_s}) {
+            QTest::keyClick(find(focus), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+            QCOMPARE(wire(), line);
+            rec->received[0].clear();
+        }
+    }
+
+    void textBoxStillGetsTheKeys()
+    {
+        connectWindow();
+        auto *box = find<QLineEdit>(u"txt_chan"_s);
+        box->clear();
+        QTest::keyClicks(box, u"12"_s);
+        QTest::keyClick(box, Qt::Key_Backspace);
+        QCOMPARE(box->text(), u"1"_s);
+        QCOMPARE(wire(), QByteArray("hitk 1\r\nhitk 2\r\nhitk back\r\n"));
+    }
+
+    void fieldsDecideTheAttempt_data()
+    {
+        QTest::addColumn<QString>("host");
+        QTest::addColumn<QString>("port"); // %1 stands for the recorder's (even) port
+        QTest::addColumn<bool>("attempt");
+        QTest::newRow("recorder's port") << u"127.0.0.1"_s << u"%1"_s << true;
+        QTest::newRow("half below rounds up to even") << u"127.0.0.1"_s << u"%1-.5"_s << true;
+        QTest::newRow("half above rounds down to even") << u"127.0.0.1"_s << u"%1.5"_s << true;
+        QTest::newRow("letters after the port") << u"127.0.0.1"_s << u"%1x"_s << true;
+        QTest::newRow("empty host") << QString() << u"%1"_s << false;
+        QTest::newRow("port without a number") << u"127.0.0.1"_s << u"abc"_s << false;
+        QTest::newRow("port rounding to 0") << u"127.0.0.1"_s << u"0.5"_s << false;
+        QTest::newRow("negative port") << u"127.0.0.1"_s << u"-5"_s << false;
+        QTest::newRow("port that would wrap") << u"127.0.0.1"_s << u"65536"_s << false;
+        QTest::newRow("port beyond 32 bits") << u"127.0.0.1"_s << u"99999999999"_s << false;
+    }
+    void fieldsDecideTheAttempt()
+    {
+        fresh();
+        QFETCH(QString, host);
+        QFETCH(QString, port);
+        QFETCH(bool, attempt);
+        // "%1-.5" is half below the port: one less, and a half.
+        const quint16 p = rec->port();
+        port = port == u"%1-.5"_s ? QString::number(p - 1) + u".5"_s : port.arg(p);
+        connectTo(host, port);
+        QCOMPARE(w->link().socketState() != RecorderSocket::State::Closed, attempt);
+        QVERIFY(w->link().isPolling());
+        QCOMPARE(status(), QString());
+        const QString connected = u"Connected to %1 port %2"_s.arg(host, port);
+        QTRY_COMPARE_WITH_TIMEOUT(status(), attempt ? connected : u"Not connected"_s, waitMs);
+        QCOMPARE(w->link().isPolling(), attempt);
+        QCOMPARE(rec->sockets.size(), attempt ? 1 : 0);
+        checkGroup(attempt);
+    }
+
+    void connectionEnds_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<QString>("atOnce"); // the status line right after it
+        QTest::newRow("refused") << u"refuse"_s << QString();
+        QTest::newRow("recorder closes") << u"close"_s << u"Connected"_s;
+        QTest::newRow("recorder resets") << u"reset"_s << u"Connected"_s;
+        QTest::newRow("disconnect pressed") << u"disconnect"_s << u"Disconnected"_s;
+    }
+    void connectionEnds()
+    {
+        QFETCH(QString, how);
+        QFETCH(QString, atOnce);
+        fresh();
+        click(u"cmd_disconnect"_s); // before any connect: nothing at all
+        QCOMPARE(status(), QString());
+        if (how == u"refuse"_s)
+            rec->refuse();
+        connectTo(u"127.0.0.1"_s, QString::number(rec->port()));
+        if (how != u"refuse"_s) {
+            QTRY_COMPARE_WITH_TIMEOUT(status(), connectedText(), waitMs);
+            checkGroup(true);
+        }
+        if (how == u"close"_s)
+            rec->sockets[0]->disconnectFromHost();
+        else if (how == u"reset"_s)
+            rec->reset(0);
+        else if (how == u"disconnect"_s)
+            click(u"cmd_disconnect"_s);
+        QVERIFY(status().startsWith(atOnce));
+        QTRY_COMPARE_WITH_TIMEOUT(status(), u"Not connected"_s, 1000); // within a poll or two
+        QVERIFY(!w->link().isPolling() && !w->link().isConnected());
+        checkGroup(false);
+        if (how == u"disconnect"_s) {
+            QTRY_COMPARE(rec->sockets[0]->state(), QAbstractSocket::UnconnectedState);
+            QCOMPARE(rec->received[0], QByteArray()); // neither greeting nor goodbye
+        }
+    }
+
+    void stalledHandshake_data()
+    {
+        QTest::addColumn<bool>("resumed");
+        QTest::newRow("slow recorder is waited for") << true;
+        QTest::newRow("silent recorder is given up") << false;
+    }
+    void stalledHandshake()
+    {
+        QFETCH(bool, resumed);
+        fresh();
+        QVERIFY(rec->stallHandshake());
+        QSignalSpy down(&w->link(), &RecorderLink::connectionDown);
+        connectTo(u"127.0.0.1"_s, QString::number(rec->port()));
+        QVERIFY(!down.wait(1200)); // two polls pass without a verdict
+        QCOMPARE(status(), QString());
+        QVERIFY(!resumed || rec->resumeHandshake());
+        QTRY_COMPARE_WITH_TIMEOUT(status(), resumed ? connectedText() : u"Not connected"_s, waitMs);
+    }
+
+    void connectWhileUp()
+    {
+        connectWindow();
+        click(u"cmd_connect"_s);
+        QCOMPARE(status(), connectedText()); // the next poll judges the new attempt
+        QTRY_COMPARE(rec->sockets.size(), 2);
+        QTRY_COMPARE(rec->sockets[0]->state(), QAbstractSocket::UnconnectedState);
+        // Edited fields show at the next poll; an empty host makes no new attempt.
+        find<QLineEdit>(u"txt_ip"_s)->clear();
+        click(u"cmd_connect"_s);
+        QTRY_COMPARE(status(), u"Connected to  port %1"_s.arg(rec->port()));
+        QCOMPARE(rec->sockets.size(), 2);
+    }
+
+    void longHostKeepsThePortInView()
+    {
+        connectWindow();
+        const QString host = u"fd00::1234:5678:9abc:def0"_s;
+        find<QLineEdit>(u"txt_ip"_s)->setText(host);
+        const QString text = u"Connected to %1 port %2"_s.arg(host).arg(rec->port());
+        QTRY_COMPARE(status(), text);
+        auto *label = find<QLabel>(u"lbl_info"_s);
+        QCOMPARE(label->toolTip(), text);
+        QCOMPARE(label->accessibleName(), text);
+        // The drawing stops short of the edge, and its end (the port) is near it.
+        const QImage image = label->grab().toImage();
+        const auto inkIn = [&](int from, int to) {
+            for (int x = from; x < to; ++x)
+                for (int y = 0; y < image.height(); ++y)
+                    if (qGray(image.pixel(x, y)) < 128)
+                        return true;
+            return false;
+        };
+        QVERIFY(!inkIn(image.width() - 2, image.width()));
+        QVERIFY(inkIn(image.width() - 20, image.width() - 2));
+    }
+
+    void memoryStaysBounded_data()
+    {
+        QTest::addColumn<bool>("flood");
+        QTest::newRow("recorder floods replies") << true;
+        QTest::newRow("recorder stops reading") << false;
+    }
+    void memoryStaysBounded()
+    {
+        fresh();
+        QFETCH(bool, flood);
+        connectWindow();
+        const qint64 before = memoryInUse();
+        if (flood) {
+            rec->sockets[0]->write(QByteArray(32 << 20, 'x'));
+            QTRY_COMPARE_WITH_TIMEOUT(rec->sockets[0]->bytesToWrite(), 0, waitMs);
+        } else {
+            rec->stopReading(0);
+            find<QLineEdit>(u"txt_msg"_s)->setText(QString(8192, u'x'));
+            for (int i = 0; i < 2000; ++i)
+                click(u"cmd_sendmsg"_s);
+        }
+        QVERIFY2(memoryInUse() - before < 8 << 20, "memory grew by more than 8 MiB");
+        QCOMPARE(status(), connectedText());
+        if (flood)
+            QCOMPARE(wire(), QByteArray());
+    }
+
+    void keepAlive_data()
+    {
+        QTest::addColumn<QString>("version");
+        QTest::addColumn<bool>("kept");
+        QTest::newRow("VDR 2.6 is kept alive") << u"2.6.0"_s << true;
+        QTest::newRow("VDR 2.2 closes idle clients") << u"2.2.0"_s << false;
+    }
+    void keepAlive()
+    {
+        QFETCH(QString, version);
+        QFETCH(bool, kept);
+        QProcess sim;
+        QByteArray log;
+        connect(&sim, &QProcess::readyReadStandardOutput, this,
+                [&] { log += sim.readAllStandardOutput(); });
+        sim.start(
+            u"" SIM_PATH ""_s,
+            {u"--port"_s, u"0"_s, u"--idle-timeout"_s, u"2"_s, u"--greeting-version"_s, version});
+        QVERIFY(QTest::qWaitFor([&] { return log.contains('\n'); }, waitMs));
+        const QString port = QString::fromLatin1(log.split('\n')[0].split(' ').last());
+        open("[server]\nkeepalive=1\n");
+        connectTo(u"127.0.0.1"_s, port);
+        QTRY_VERIFY_WITH_TIMEOUT(status().startsWith(u"Connected to"_s), waitMs);
+        // Presses every 0.4 s leave no room for a PING.
+        int presses = 0;
+        QTimer presser;
+        connect(&presser, &QTimer::timeout, this, [&] { click(u"cmd_ok"_s), ++presses; });
+        presser.start(400);
+        QTRY_COMPARE_WITH_TIMEOUT(presses, 6, waitMs);
+        presser.stop();
+        QTRY_COMPARE(log.count("hitk ok"), 6);
+        QVERIFY(!log.contains("PING"));
+        if (kept) {
+            QTRY_VERIFY_WITH_TIMEOUT(log.count("PING\\r\\n") >= 3, waitMs);
+            QVERIFY(!log.contains("idle timeout"));
+            QVERIFY(status().startsWith(u"Connected to"_s));
+        } else {
+            QTRY_COMPARE_WITH_TIMEOUT(status(), u"Not connected"_s, waitMs);
+            QVERIFY(log.contains("idle timeout") && !log.contains("PING"));
+        }
+    } // the simulator ends with its QProcess
+
+    void greetingInTwoReads()
+    {
+        rec->greeting = "220 vdr SVDRP VideoDisk";
+        open("[server]\nkeepalive=1\n");
+        connectWindow(); // a poll has passed, so the first half has been read on its own
+        rec->sockets[0]->write("Recorder 2.4.0; Mon Dec  7 19:18:03 2026; UTF-8\r\n");
+        QTRY_COMPARE_WITH_TIMEOUT(rec->received[0], QByteArray("PING\r\n"), waitMs);
+    }
+
+    void closingEndsAtOnce_data()
+    {
+        QTest::addColumn<bool>("byMenu");
+        QTest::newRow("close request") << false;
+        QTest::newRow("File > Exit") << true; // Ctrl+Q is X11's, tried in the real window
+    }
+    void closingEndsAtOnce()
+    {
+        fresh();
+        QFETCH(bool, byMenu);
+        connectWindow();
+        // Only the program's own handlers may end it here, not Qt's last-window rule.
+        QApplication::setQuitOnLastWindowClosed(false);
+        QTimer::singleShot(0, w.get(), [&] {
+            if (byMenu)
+                w->findChild<QAction *>(u"mnu_end"_s)->trigger();
+            else
+                w->close();
+        });
+        QTimer::singleShot(waitMs, this, [] { QCoreApplication::exit(1); });
+        QCOMPARE(QCoreApplication::exec(), 0);
+        QCOMPARE(status(), connectedText());
+        QCOMPARE(wire(), QByteArray()); // the recorder was told nothing
+    }
+
+    void textsFitUnderDesktopFonts_data()
+    {
+        QTest::addColumn<QString>("family");
+        QTest::addColumn<int>("size");
+        QTest::newRow("GNOME: Cantarell 11") << u"Cantarell"_s << 11;
+        QTest::newRow("KDE: Noto Sans 10") << u"Noto Sans"_s << 10;
+        QTest::newRow("generic: DejaVu Sans 9") << u"DejaVu Sans"_s << 9;
+    }
+    void textsFitUnderDesktopFonts()
+    {
+        QFETCH(QString, family);
+        QFETCH(int, size);
+        const QFont desktop = QApplication::font();
+        QApplication::setFont(QFont(family, size));
+        open();
+        QApplication::setFont(desktop);
+        QWidget *client = find(u"client_area"_s);
+        if (QFontInfo(client->font()).family() != family)
+            QFAIL(qPrintable(
+                family
+                + u" is not installed (fonts-cantarell, fonts-noto-core, fonts-dejavu-core)"_s));
+        QVERIFY(client->font().pointSizeF() <= size);
+        // The drawn layout stays as it is, to the pixel.
+        QCOMPARE(client->size(), QSize(764, 228));
+        QCOMPARE(find(u"cmd_connect"_s)->geometry(), QRect(8, 88, 97, 33));
+        // Room for the text: a button's bevel and a field's frame take 4 px a side, a group
+        // box's corner 8.
+        const QFontMetrics metrics(client->font());
+        for (QWidget *widget : client->findChildren<QWidget *>()) {
+            const bool box = qobject_cast<QGroupBox *>(widget);
+            const QString text = widget->property(box ? "title" : "text").toString();
+            const int inset = qobject_cast<QLabel *>(widget) ? 0 : box ? 16 : 8;
+            QVERIFY2(metrics.horizontalAdvance(text) <= widget->width() - inset, qPrintable(text));
+        }
+    }
+};
+
+QTEST_MAIN(tst_handset)
+#include "tst_handset.moc"

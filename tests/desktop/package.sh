@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# The Debian package as a user gets it: made by cpack from the build folder, checked with
+# dpkg-deb, desktop-file-validate and lintian, then unpacked and started under Xvfb, where it
+# must read the user's ~/.config settings file and connect to the simulator named there.
+# Usage: package.sh BUILD_DIR SIMULATOR
+set -euo pipefail
+export LC_ALL=C.UTF-8
+build=$1 sim=$2
+for tool in cpack dpkg-deb dpkg-shlibdeps file desktop-file-validate lintian xvfb-run xauth \
+    xdotool; do
+    command -v "$tool" >/dev/null && continue
+    echo "package.sh: $tool is missing (scripts/test installs it)" >&2
+    if [ "${CI:-}" = true ]; then exit 1; else exit 77; fi
+done
+work=$(mktemp -d)
+sim_pid=
+trap '[ -z "$sim_pid" ] || kill "$sim_pid"; rm -rf "$work"' EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+cpack --config "$build/CPackConfig.cmake" -B "$work" >"$work/cpack.log" 2>&1 \
+    || { cat "$work/cpack.log"; fail "cpack made no package"; }
+deb=$(echo "$work"/zappomatic_*.deb)
+depends=$(dpkg-deb --field "$deb" Depends)
+for lib in libqt6core6 libqt6gui6 libqt6network6 libqt6widgets6 libc6; do
+    grep -Eq "(^|, )$lib( |,|$)" <<<"$depends" || fail "Depends lacks $lib: '$depends'"
+done
+if ! lintian "$deb" >"$work/lintian.log" 2>&1 || grep -q '^E:' "$work/lintian.log"; then
+    cat "$work/lintian.log"; fail "lintian reports errors"
+fi
+
+# Installed files: the program, a valid menu entry whose Exec and Icon resolve, both icons.
+root=$work/root
+dpkg-deb -x "$deb" "$root"
+entry=$root/usr/share/applications/zappomatic.desktop
+desktop-file-validate "$entry" || fail "desktop entry is not valid"
+[ -x "$root/usr/bin/$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$entry")" ] || fail "Exec not in /usr/bin"
+icon=$(sed -n 's/^Icon=//p' "$entry") icons=$root/usr/share/icons/hicolor
+grep -q '<svg' "$icons/scalable/apps/$icon.svg" || fail "no scalable icon"
+file "$icons/48x48/apps/$icon.png" | grep -q 'PNG image data, 48 x 48' || fail "no 48 px icon"
+
+# The unpacked program reads ~/.config/zappomatic/zappomatic.ini: connect must reach the
+# simulator on the port named there, not the default.
+"$sim" --port 0 >"$work/sim.log" & sim_pid=$!
+timeout 10 sh -c 'until grep -q "^listening on" "$0"; do sleep 0.1; done' "$work/sim.log" \
+    || fail "simulator did not start"
+port=$(sed -n 's/^listening on 127\.0\.0\.1 port \([0-9]*\)$/\1/p' "$work/sim.log")
+mkdir -p "$work/home/zappomatic"
+printf '[server]\nip=127.0.0.1\nport=%s\n' "$port" >"$work/home/zappomatic/zappomatic.ini"
+XDG_CONFIG_HOME=$work/home xvfb-run -a bash -c '
+    export QT_QPA_PLATFORM=xcb
+    "$0" & app=$!
+    trap "kill $app" EXIT
+    window=$(timeout 20 xdotool search --sync --onlyvisible --name "^Zappomatic$" | head -n 1)
+    xdotool windowfocus --sync "$window" key Tab Tab space
+    timeout 10 sh -c "until grep -q \"#1 connected from\" \"\$0\"; do sleep 0.1; done" "$1"
+' "$root/usr/bin/zappomatic" "$work/sim.log" || fail "the settings file did not reach the window"

@@ -1,0 +1,75 @@
+#!/bin/bash
+# The built program as a user meets it: a real X window, its settings in $XDG_CONFIG_HOME, real
+# clicks and key presses from xdotool; the simulator logs every byte the program sends.
+#   real_window.sh PROGRAM SIMULATOR ARTEFACTS-FOLDER
+set -u
+program=$1 sim=$2 artefacts=$3
+for tool in xvfb-run xauth xdotool import setxkbmap; do
+    command -v $tool >/dev/null && continue
+    echo "not installed: $tool (scripts/test installs it)"
+    [ "${CI:-}" = true ] && exit 1 || exit 77
+done
+# A display of its own, deep enough in colour for the screenshot, that keeps its keyboard layout
+# while no client is connected.
+[ -n "${ZAPPOMATIC_XVFB:-}" ] || ZAPPOMATIC_XVFB=1 exec xvfb-run -a \
+    -s '-noreset -screen 0 1024x600x24' bash "$0" "$@"
+export LC_ALL=C.UTF-8
+
+dir=$(mktemp -d)
+app='' simulator=''
+trap 'kill $app $simulator 2>/dev/null; rm -rf "$dir"' EXIT
+waitfor() {
+    for _ in $(seq 100); do eval "$1" && return; sleep 0.1; done
+    echo "not within 10 s: $1"; cat "$dir/wire"; exit 1
+}
+seen() { waitfor "grep -qF '$1' '$dir/wire'"; }
+
+"$sim" --port 0 >"$dir/wire" &
+simulator=$!
+seen 'listening on'
+mkdir "$dir/zappomatic"
+printf '[server]\nip=127.0.0.1\nport=%s\n' "$(grep -o '[0-9]*$' "$dir/wire")" \
+    >"$dir/zappomatic/zappomatic.ini"
+# German keys type the umlauts directly: xdotool maps a missing character to a spare key only
+# for a moment, and the program may read that key after the mapping is gone.
+setxkbmap de
+XDG_CONFIG_HOME=$dir XDG_RUNTIME_DIR=$dir QT_QPA_PLATFORM=xcb "$program" &
+app=$!
+window=$(timeout 20 xdotool search --sync --onlyvisible --all --pid $app --name '^Zappomatic$')
+# Without a window manager nobody else gives the window the keyboard.
+xdotool windowfocus --sync "$window"
+eval "$(xdotool getwindowgeometry --shell "$window")"
+# At x, y of the client area, which lies below the menu bar; button 3 is the right one.
+click() { xdotool mousemove --window "$window" $1 $((HEIGHT - 228 + $2)) click ${3:-1}; }
+popups() { xdotool search --onlyvisible --pid $app | grep -vc "^$window$"; }
+
+click 64 112
+seen '#1 connected'
+# The next status poll enables the handset: "Send MSG" turns from grey to black.
+waitfor '[ "$(import -window "$window" -crop 64x16+444+$((HEIGHT - 32)) -colorspace Gray \
+    -format "%[fx:minima<0.5]" info:)" = 1 ]'
+# The Menu key in a text box is the handset's Menu, not the box's context menu.
+click 160 42
+xdotool key Menu
+seen 'hitk menu'
+# A right click there still opens the context menu, and Escape closes it.
+click 160 42 3
+waitfor '[ "$(popups)" = 1 ]'
+xdotool key Escape
+waitfor '[ "$(popups)" = 0 ]'
+# The digit row counts with Shift; the keypad's 5 and F5 run nothing.
+xdotool key shift+7 KP_Subtract KP_5 F5 Return F1 Down
+seen 'hitk down'
+click 344 201
+xdotool key ctrl+a type 'Grüße aus Zappomatic'
+click 476 204
+seen 'mesg'
+import -window root "$artefacts/real_window.png"
+# File > Exit by its shortcut ends the program at once, without a word to the recorder.
+xdotool key ctrl+q
+waitfor '! kill -0 $app 2>/dev/null'
+wait $app
+status=$?
+seen '#1 closed'
+[ $status = 0 ] || { echo "exit status $status"; exit 1; }
+sed -E 's/^[0-9:.]+ //; s/port [0-9]+/port N/' "$dir/wire" | diff -u "${0%.sh}.expected" -

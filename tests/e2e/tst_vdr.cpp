@@ -1,0 +1,115 @@
+// The handset window against a real VDR that closes idle SVDRP connections after a few seconds;
+// every check reads what the recorder itself shows, through svdrpsend and svdrposd.
+#include "frm_main.h"
+
+#include <QtTest>
+#include <QtWidgets>
+
+using namespace Qt::StringLiterals;
+
+static const QString port = qEnvironmentVariable("ZAPPOMATIC_VDR_PORT");
+static const int idleTimeoutMs = qEnvironmentVariableIntValue("ZAPPOMATIC_SVDRP_TIMEOUT") * 1000;
+static const QString connected = u"Connected to 127.0.0.1 port "_s + port;
+
+// VDR's reply lines without their codes ("920-T:VDR" reads "T:VDR").
+static QStringList ask(const QString &command)
+{
+    QProcess svdrpsend;
+    svdrpsend.start(u"svdrpsend"_s, {u"-p"_s, port, command});
+    // Runs the event loop meanwhile, so the window under test keeps talking.
+    if (!QTest::qWaitFor([&] { return svdrpsend.state() == QProcess::NotRunning; }, 10000))
+        return {u"(svdrpsend did not end)"_s};
+    static const QRegularExpression code(u"^\\d{3}[- ]"_s);
+    return QString::fromUtf8(svdrpsend.readAll()).split(u"\r\n"_s).replaceInStrings(code, {});
+}
+
+// The open menu's title and selected item ("T:VDR S: 1 Schedule"); empty with no menu open.
+static QString menu()
+{
+    return ask(u"PLUG svdrposd LSTO"_s).filter(QRegularExpression(u"^[TS]:"_s)).join(u' ');
+}
+
+class tst_vdr : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_settings;
+    std::unique_ptr<frm_main> m_window;
+
+    QString status() const { return m_window->findChild<QLabel *>(u"lbl_info"_s)->text(); }
+
+    void click(const QString &name, int index = -1)
+    {
+        for (QPushButton *button : m_window->findChildren<QPushButton *>(name)) {
+            if (index < 0 || button->property("index").toInt() == index)
+                return QTest::mouseClick(button, Qt::LeftButton);
+        }
+        QFAIL(qPrintable(name));
+    }
+
+    // A new window, connected as its zappomatic.ini says.
+    void open(int keepAlive)
+    {
+        QFile ini(m_settings.filePath(u"zappomatic.ini"_s));
+        QVERIFY(ini.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+        QTextStream(&ini) << "[server]\nip=127.0.0.1\nport=" << port << "\nkeepalive=" << keepAlive;
+        m_window = std::make_unique<frm_main>(m_settings.path());
+        m_window->show();
+        click(u"cmd_connect"_s);
+        QTRY_COMPARE(status(), connected);
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY2(idleTimeoutMs > 0 && !port.isEmpty(), "run by run_vdr.sh, which starts the VDR");
+        open(1);
+    }
+
+    void keepAliveOutlastsIdleTimeouts()
+    {
+        // Three idle timeouts without a press, and no poll finds the connection gone.
+        QSignalSpy down(&m_window->link(), &RecorderLink::connectionDown);
+        QVERIFY(!down.wait(3 * idleTimeoutMs + 1000));
+        QCOMPARE(status(), connected);
+        click(u"cmd_menu"_s);
+        QTRY_COMPARE(menu(), u"T:VDR S: 1 Schedule"_s);
+    }
+
+    void pressesActOnRecorder()
+    {
+        const std::tuple<QString, int, QString> steps[] = {
+            {u"cmd_down"_s, -1, u"T:VDR S: 2 Channels"_s},
+            {u"cmd_number"_s, 3, u"T:Timers"_s},
+            {u"cmd_back"_s, -1, u"T:VDR S: 3 Timers"_s},
+            {u"cmd_back"_s, -1, QString()},
+        };
+        for (const auto &[button, index, shown] : steps) {
+            click(button, index);
+            QTRY_COMPARE(menu(), shown);
+        }
+    }
+
+    void messageShowsExactText()
+    {
+        m_window->findChild<QLineEdit *>(u"txt_msg"_s)->setText(u"Grüße aus Zappomatic"_s);
+        click(u"cmd_sendmsg"_s);
+        QTRY_VERIFY(ask(u"PLUG svdrposd OSDM"_s).contains(u"Grüße aus Zappomatic"_s));
+    }
+
+    void disconnectLeavesRecorderServing()
+    {
+        click(u"cmd_disconnect"_s);
+        QCOMPARE(status(), u"Disconnected"_s);
+        QTRY_COMPARE(status(), u"Not connected"_s);
+        // A new client gets in, and without keep-alive VDR drops it after one idle timeout.
+        QElapsedTimer idle;
+        idle.start();
+        open(0);
+        QTRY_COMPARE_WITH_TIMEOUT(status(), u"Not connected"_s, 2 * idleTimeoutMs + 1000);
+        QCOMPARE_GE(idle.elapsed(), idleTimeoutMs);
+    }
+};
+
+QTEST_MAIN(tst_vdr)
+#include "tst_vdr.moc"

@@ -1,0 +1,147 @@
+// The rules that turn text into numbers, lines and decisions, without a window or a socket.
+#include "command_lines.h"
+#include "keep_alive.h"
+#include "number_rules.h"
+
+#include <QTest>
+#include <limits>
+
+using namespace Qt::StringLiterals;
+using Int = std::optional<qint32>;
+
+constexpr double inf = std::numeric_limits<double>::infinity();
+
+class tst_rules : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void lenientNumber_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<double>("expected");
+        QTest::newRow("letters after the number") << u"2001x"_s << 2001.0;
+        QTest::newRow("no leading number") << u"abc"_s << 0.0;
+        QTest::newRow("blanks, tab and line feed anywhere") << u"\t-\n1 2 "_s << -12.0;
+        QTest::newRow("carriage return ends it") << u"20\r01"_s << 20.0;
+        QTest::newRow("D exponent with a blank") << u"2.5D -1"_s << 0.25;
+        QTest::newRow("exponent sign without digits") << u"1e+"_s << 1.0;
+        QTest::newRow("non-ASCII digits") << u"\u0661\u0662"_s << 0.0;
+        QTest::newRow("negative far beyond double") << u"-1e400"_s << -inf;
+        QTest::newRow("exponent of 25 digits") << u"1e9999999999999999999999999"_s << inf;
+        QTest::newRow("far below smallest double") << u"1e-400"_s << 0.0;
+    }
+    void lenientNumber()
+    {
+        QFETCH(QString, text);
+        QFETCH(double, expected);
+        QCOMPARE(Numbers::lenientNumber(text), expected);
+    }
+
+    void roundToInt32_data()
+    {
+        QTest::addColumn<double>("value");
+        QTest::addColumn<Int>("expected");
+        QTest::newRow("half to even below") << 2000.5 << Int(2000);
+        QTest::newRow("half to even above") << 2001.5 << Int(2002);
+        QTest::newRow("half above the maximum") << 2147483647.5 << Int();
+        QTest::newRow("half below the minimum") << -2147483648.5 << Int(-2147483648);
+        QTest::newRow("not a number") << std::numeric_limits<double>::quiet_NaN() << Int();
+    }
+    void roundToInt32()
+    {
+        QFETCH(double, value);
+        QFETCH(Int, expected);
+        QCOMPARE(Numbers::roundToInt32(value), expected);
+    }
+
+    void channelLine_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("expected"); // null: nothing is sent
+        QTest::newRow("blanks around and leading zeros") << u" 007\t"_s << u"chan 7\r\n"_s;
+        QTest::newRow("whole with point") << u"12.0"_s << u"chan 12\r\n"_s;
+        QTest::newRow("negative") << u"-3"_s << u"chan -3\r\n"_s;
+        QTest::newRow("negative zero") << u"-0"_s << u"chan 0\r\n"_s;
+        QTest::newRow("signed exponent") << u"+25E-1"_s << u"chan 2.5\r\n"_s;
+        QTest::newRow("fraction cut at 15 digits")
+            << u"0.1234567890123456"_s << u"chan 0.123456789012346\r\n"_s;
+        QTest::newRow("1e15 gets an exponent") << u"1000000000000000"_s << u"chan 1e+15\r\n"_s;
+        QTest::newRow("only blanks") << u"   "_s << QString();
+        QTest::newRow("letters after") << u"12abc"_s << QString();
+        QTest::newRow("blank inside") << u"1 2"_s << QString();
+        QTest::newRow("exponent without digits") << u"1e"_s << QString();
+        QTest::newRow("D exponent") << u"1d2"_s << QString();
+        QTest::newRow("line break after") << u"12\r\n"_s << QString();
+        QTest::newRow("beyond double") << u"1e309"_s << QString();
+    }
+    void channelLine()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, expected);
+        QCOMPARE(Svdrp::channelLine(text).value_or(QString()), expected);
+        QCOMPARE(Svdrp::channelLine(text).has_value(), !expected.isNull());
+    }
+
+    void negativeZeroIsWrittenAsZero() { QCOMPARE(Numbers::shortestDecimal(-0.0), u"0"_s); }
+
+    void messageLine_data()
+    {
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("empty keeps the blank") << QString() << u"mesg \r\n"_s;
+        QTest::newRow("blanks not trimmed") << u" hi "_s << u"mesg  hi \r\n"_s;
+        QTest::newRow("line breaks cannot start a command")
+            << u"a\r\nquit\nb"_s << u"mesg a  quit b\r\n"_s;
+        QTest::newRow("tab NUL and DEL become blanks")
+            << QString(u"a\tb"_s + QChar(0) + u"c\x7f"_s) << u"mesg a b c \r\n"_s;
+    }
+    void messageLine()
+    {
+        QFETCH(QString, message);
+        QFETCH(QString, expected);
+        QCOMPARE(Svdrp::messageLine(message), expected);
+    }
+
+    void keepAliveGreeting_data()
+    {
+        QTest::addColumn<QByteArray>("greeting");
+        QTest::addColumn<bool>("keepAlive");
+        const QByteArray date = "; Mon Dec  7 19:18:03 2026; UTF-8";
+        QTest::newRow("2.6.1") << "220 vdr SVDRP VideoDiskRecorder 2.6.1" + date << true;
+        QTest::newRow("2.4.0") << "220 vdr SVDRP VideoDiskRecorder 2.4.0" + date << true;
+        QTest::newRow("2.3.9") << "220 vdr SVDRP VideoDiskRecorder 2.3.9" + date << false;
+        QTest::newRow("1.7.42") << "220 vdr SVDRP VideoDiskRecorder 1.7.42" + date << false;
+        QTest::newRow("not a VDR") << "220 mail.example ESMTP Postfix 2.6.1" + date << false;
+        QTest::newRow("2.2.0") << "220 vdr SVDRP VideoDiskRecorder 2.2.0" + date << false;
+        QTest::newRow("not ready") << "554 vdr SVDRP VideoDiskRecorder 2.6.1" + date << false;
+        QTest::newRow("empty line") << QByteArray() << false;
+    }
+    void keepAliveGreeting()
+    {
+        QFETCH(QByteArray, greeting);
+        QFETCH(bool, keepAlive);
+        QCOMPARE(KeepAlive::recorderAllows(greeting), keepAlive);
+    }
+
+    void keepAliveSetting_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("seconds");
+        QTest::newRow("missing or empty") << QString() << 60;
+        QTest::newRow("unreadable") << u"often"_s << 60;
+        QTest::newRow("zero turns it off") << u"0"_s << 0;
+        QTest::newRow("plain") << u" 30 "_s << 30;
+        QTest::newRow("negative clamped up") << u"-5"_s << 1;
+        QTest::newRow("clamped down") << u"99999"_s << 3600;
+    }
+    void keepAliveSetting()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, seconds);
+        QCOMPARE(KeepAlive::intervalFromSetting(text).count(), seconds);
+    }
+};
+
+QTEST_APPLESS_MAIN(tst_rules)
+#include "tst_rules.moc"
