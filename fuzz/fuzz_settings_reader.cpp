@@ -11,23 +11,11 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-bool hasLoneSurrogate(const QString &value)
-{
-    for (qsizetype i = 0; i < value.size(); ++i) {
-        if (value[i].isHighSurrogate() && i + 1 < value.size() && value[i + 1].isLowSurrogate())
-            ++i;
-        else if (value[i].isSurrogate())
-            return true;
-    }
-    return false;
-}
-
 void check(QByteArrayView content, const QString &section, const QString &key)
 {
     const QString value = mod_fileio::valueInText(content, section, key);
     require(value.size() <= mod_fileio::maxValueLength, "a value has at most 249 characters");
     require(!value.contains(u'\r') && !value.contains(u'\n'), "a value holds no CR or LF");
-    require(!hasLoneSurrogate(value), "a value never ends in half a character");
     require(QString::fromUtf8(content).contains(value), "a value is a piece of the file");
 }
 
