@@ -21,9 +21,9 @@ public:
                 const auto index = sockets.size();
                 sockets.append(socket);
                 received.append(QByteArray());
+                // A read buffer of one byte stands for a recorder that stopped reading.
                 connect(socket, &QTcpSocket::readyRead, this, [this, socket, index] {
-                    if (socket->readBufferSize() == 0)
-                        received[index] += socket->readAll();
+                    received[index] += socket->readBufferSize() ? QByteArray() : socket->readAll();
                 });
                 socket->write(greeting);
             }

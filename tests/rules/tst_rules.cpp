@@ -7,7 +7,6 @@
 #include <limits>
 
 using namespace Qt::StringLiterals;
-using Int = std::optional<qint32>;
 
 constexpr double inf = std::numeric_limits<double>::infinity();
 
@@ -36,23 +35,6 @@ private Q_SLOTS:
         QFETCH(QString, text);
         QFETCH(double, expected);
         QCOMPARE(Numbers::lenientNumber(text), expected);
-    }
-
-    void roundToInt32_data()
-    {
-        QTest::addColumn<double>("value");
-        QTest::addColumn<Int>("expected");
-        QTest::newRow("half to even below") << 2000.5 << Int(2000);
-        QTest::newRow("half to even above") << 2001.5 << Int(2002);
-        QTest::newRow("half above the maximum") << 2147483647.5 << Int();
-        QTest::newRow("half below the minimum") << -2147483648.5 << Int(-2147483648);
-        QTest::newRow("not a number") << std::numeric_limits<double>::quiet_NaN() << Int();
-    }
-    void roundToInt32()
-    {
-        QFETCH(double, value);
-        QFETCH(Int, expected);
-        QCOMPARE(Numbers::roundToInt32(value), expected);
     }
 
     void channelLine_data()
