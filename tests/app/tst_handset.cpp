@@ -190,8 +190,7 @@ private Q_SLOTS:
         QTest::mouseClick(*button, Qt::LeftButton);
         QTest::mouseClick(*button, Qt::LeftButton);
         QCOMPARE(wire(), line + line);
-        QCOMPARE(find<QLineEdit>(u"txt_chan"_s)->text(), entry);
-        QCOMPARE(status(), connectedText());
+        QCOMPARE(find<QLineEdit>(u"txt_chan"_s)->text(), entry); // a box keeps its text
     }
 
     void keys_data()
@@ -429,8 +428,7 @@ private Q_SLOTS:
         QVERIFY(!log.contains("PING"));
         if (kept) {
             QTRY_VERIFY_WITH_TIMEOUT(log.count("PING\\r\\n") >= 3, waitMs);
-            QVERIFY(!log.contains("idle timeout"));
-            QVERIFY(status().startsWith(u"Connected to"_s));
+            QVERIFY(!log.contains("idle timeout") && status().startsWith(u"Connected to"_s));
         } else {
             QTRY_COMPARE_WITH_TIMEOUT(status(), u"Not connected"_s, waitMs);
             QVERIFY(log.contains("idle timeout") && !log.contains("PING"));
