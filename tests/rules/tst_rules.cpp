@@ -28,7 +28,6 @@ private Q_SLOTS:
         QTest::newRow("non-ASCII digits") << u"\u0661\u0662"_s << 0.0;
         QTest::newRow("negative far beyond double") << u"-1e400"_s << -inf;
         QTest::newRow("exponent of 25 digits") << u"1e9999999999999999999999999"_s << inf;
-        QTest::newRow("far below smallest double") << u"1e-400"_s << 0.0;
     }
     void lenientNumber()
     {
@@ -49,8 +48,6 @@ private Q_SLOTS:
         QTest::newRow("fraction cut at 15 digits")
             << u"0.1234567890123456"_s << u"chan 0.123456789012346\r\n"_s;
         QTest::newRow("1e15 gets an exponent") << u"1000000000000000"_s << u"chan 1e+15\r\n"_s;
-        QTest::newRow("only blanks") << u"   "_s << QString();
-        QTest::newRow("letters after") << u"12abc"_s << QString();
         QTest::newRow("blank inside") << u"1 2"_s << QString();
         QTest::newRow("exponent without digits") << u"1e"_s << QString();
         QTest::newRow("D exponent") << u"1d2"_s << QString();
