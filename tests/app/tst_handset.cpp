@@ -302,6 +302,8 @@ private Q_SLOTS:
         else if (how == u"disconnect"_s)
             click(u"cmd_disconnect"_s);
         QVERIFY(status().startsWith(atOnce));
+        if (how == u"disconnect"_s)
+            checkGroup(false); // at once, not only at the next poll
         QTRY_COMPARE_WITH_TIMEOUT(status(), u"Not connected"_s, 1000); // within a poll or two
         QVERIFY(!w->link().isPolling() && !w->link().isConnected());
         checkGroup(false);
