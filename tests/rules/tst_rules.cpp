@@ -27,7 +27,6 @@ private Q_SLOTS:
         QTest::newRow("exponent sign without digits") << u"1e+"_s << 1.0;
         QTest::newRow("non-ASCII digits") << u"\u0661\u0662"_s << 0.0;
         QTest::newRow("negative far beyond double") << u"-1e400"_s << -inf;
-        QTest::newRow("exponent of 25 digits") << u"1e9999999999999999999999999"_s << inf;
     }
     void lenientNumber()
     {
@@ -93,7 +92,6 @@ private Q_SLOTS:
         QTest::newRow("1.7.42") << "220 vdr SVDRP VideoDiskRecorder 1.7.42" + date << false;
         QTest::newRow("not a VDR") << "220 mail.example ESMTP Postfix 2.6.1" + date << false;
         QTest::newRow("2.2.0") << "220 vdr SVDRP VideoDiskRecorder 2.2.0" + date << false;
-        QTest::newRow("not ready") << "554 vdr SVDRP VideoDiskRecorder 2.6.1" + date << false;
         QTest::newRow("empty line") << QByteArray() << false;
     }
     void keepAliveGreeting()

@@ -83,7 +83,6 @@ void tst_Settings::lookup_data()
     row("folder named like the file is none", false, {"/", "u", {}}, "u");
     row("oversized beside is none", false, {"big" + QByteArray(1 << 20, ' '), "u", {}}, nullptr);
     row("program's own folder", true, {"b", "u", {}}, "b");
-    row("program's own folder without a file", true, {{}, "u", {}}, "u");
 }
 
 void tst_Settings::lookup()
