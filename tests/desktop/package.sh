@@ -7,7 +7,7 @@ set -euo pipefail
 export LC_ALL=C.UTF-8
 build=$1 sim=$2
 for tool in cpack dpkg-deb dpkg-shlibdeps file desktop-file-validate lintian xvfb-run xauth \
-    xdotool; do
+    xdotool inotifywait; do
     command -v "$tool" >/dev/null && continue
     echo "package.sh: $tool is missing (scripts/test installs it)" >&2
     if [ "${CI:-}" = true ]; then exit 1; else exit 77; fi
@@ -41,8 +41,8 @@ file "$icons/48x48/apps/$icon.png" | grep -q 'PNG image data, 48 x 48' || fail "
 # The unpacked program reads ~/.config/zappomatic/zappomatic.ini: connect must reach the
 # simulator on the port named there, not the default.
 "$sim" --port 0 >"$work/sim.log" & sim_pid=$!
-timeout 10 sh -c 'until grep -q "^listening on" "$0"; do sleep 0.1; done' "$work/sim.log" \
-    || fail "simulator did not start"
+wait_for_line=$(dirname "$0")/../wait_for_line.sh
+bash "$wait_for_line" "$work/sim.log" '^listening on' 10 || fail "simulator did not start"
 port=$(sed -n 's/^listening on 127\.0\.0\.1 port \([0-9]*\)$/\1/p' "$work/sim.log")
 mkdir -p "$work/home/zappomatic"
 printf '[server]\nip=127.0.0.1\nport=%s\n' "$port" >"$work/home/zappomatic/zappomatic.ini"
@@ -52,5 +52,5 @@ XDG_CONFIG_HOME=$work/home xvfb-run -a bash -c '
     trap "kill $app" EXIT
     window=$(timeout 20 xdotool search --sync --onlyvisible --name "^Zappomatic$" | head -n 1)
     xdotool windowfocus --sync "$window" key Tab Tab space
-    timeout 10 sh -c "until grep -q \"#1 connected from\" \"\$0\"; do sleep 0.1; done" "$1"
-' "$root/usr/bin/zappomatic" "$work/sim.log" || fail "the settings file did not reach the window"
+    bash "$2" "$1" "#1 connected from" 10
+' "$root/usr/bin/zappomatic" "$work/sim.log" "$wait_for_line" || fail "the settings file did not reach the window"

@@ -4,7 +4,7 @@
 #   real_window.sh PROGRAM SIMULATOR ARTEFACTS-FOLDER
 set -u
 program=$1 sim=$2 artefacts=$3
-for tool in xvfb-run xauth xdotool import setxkbmap; do
+for tool in xvfb-run xauth xdotool import setxkbmap inotifywait; do
     command -v $tool >/dev/null && continue
     echo "not installed: $tool (scripts/test installs it)"
     [ "${CI:-}" = true ] && exit 1 || exit 77
@@ -18,11 +18,14 @@ export LC_ALL=C.UTF-8
 dir=$(mktemp -d)
 app='' simulator=''
 trap 'kill $app $simulator 2>/dev/null; rm -rf "$dir"' EXIT
+fail() { echo "not within 10 s: $1"; cat "$dir/wire"; exit 1; }
+# The simulator's log is watched with inotify; the window's looks (a repaint, a popup) give no
+# event to a script, so those are polled.
+seen() { bash "$(dirname "$0")/../wait_for_line.sh" "$dir/wire" "$1" 10 || fail "$1"; }
 waitfor() {
     for _ in $(seq 100); do eval "$1" && return; sleep 0.1; done
-    echo "not within 10 s: $1"; cat "$dir/wire"; exit 1
+    fail "$1"
 }
-seen() { waitfor "grep -qF '$1' '$dir/wire'"; }
 
 "$sim" --port 0 >"$dir/wire" &
 simulator=$!
@@ -67,7 +70,7 @@ seen 'mesg'
 import -window root "$artefacts/real_window.png"
 # File > Exit by its shortcut ends the program at once, without a word to the recorder.
 xdotool key ctrl+q
-waitfor '! kill -0 $app 2>/dev/null'
+timeout 10 tail --pid=$app -f /dev/null || fail "the program to end"
 wait $app
 status=$?
 seen '#1 closed'
