@@ -5,6 +5,10 @@
 
 void StatusLabel::setStatus(const QString &text)
 {
+    // The poll repeats the connected text every half second; an unchanged name must not reach
+    // screen readers again each time.
+    if (text == this->text())
+        return;
     setText(text);
     setAccessibleName(text);
     setToolTip(text);
