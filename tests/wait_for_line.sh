@@ -1,9 +1,11 @@
 #!/bin/bash
 # wait_for_line.sh FILE PATTERN SECONDS: returns as soon as FILE holds a line matching PATTERN
-# (grep -E), woken by inotify whenever the file changes; fails after SECONDS. The watch lasts at
-# most a second at a time, so a change between the check and the watch is not missed for long.
+# (grep -E), woken by inotify whenever something in FILE's folder changes; fails after SECONDS.
+# The folder is watched, not the file, so a file its writer has not created yet is caught too.
+# A watch lasts at most a second, so a change between the check and the watch is not missed long.
 file=$1 pattern=$2 deadline=$((SECONDS + $3))
-until grep -qE -- "$pattern" "$file"; do
+until grep -qsE -- "$pattern" "$file"; do
     [ $SECONDS -lt $deadline ] || exit 1
-    inotifywait -qq -t 1 -e modify,close_write "$file"
+    # A watch that times out or fails is no verdict: the check above decides.
+    inotifywait -qq -t 1 -e create,modify,close_write -- "$(dirname -- "$file")" || :
 done
