@@ -1,7 +1,14 @@
 #include "status_label.h"
 
+#include <QLoggingCategory>
 #include <QPainter>
 #include <QStyle>
+
+namespace {
+// Each new status on standard error, off unless QT_LOGGING_RULES="zappomatic.status.debug=true":
+// for following the connection without looking at the window.
+Q_LOGGING_CATEGORY(lcStatus, "zappomatic.status", QtInfoMsg)
+} // namespace
 
 void StatusLabel::setStatus(const QString &text)
 {
@@ -12,6 +19,7 @@ void StatusLabel::setStatus(const QString &text)
     setText(text);
     setAccessibleName(text);
     setToolTip(text);
+    qCDebug(lcStatus).noquote() << text;
 }
 
 void StatusLabel::paintEvent(QPaintEvent *)

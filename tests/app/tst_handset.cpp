@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -235,6 +236,28 @@ private Q_SLOTS:
             QCOMPARE(wire(), line);
             rec->received[0].clear();
         }
+    }
+
+    // The Menu key's context-menu request belongs to the handset; a right click still opens the
+    // text box's own menu.
+    void contextMenu_data()
+    {
+        QTest::addColumn<int>("reason");
+        QTest::addColumn<bool>("opens");
+        QTest::newRow("right click") << int(QContextMenuEvent::Mouse) << true;
+        QTest::newRow("Menu key") << int(QContextMenuEvent::Keyboard) << false;
+    }
+    void contextMenu()
+    {
+        QFETCH(int, reason);
+        QFETCH(bool, opens);
+        const QPoint at(4, 4);
+        QContextMenuEvent request(QContextMenuEvent::Reason(reason), at, at, Qt::NoModifier);
+        QApplication::sendEvent(find(u"txt_ip"_s), &request);
+        QWidget *menu = QApplication::activePopupWidget();
+        QCOMPARE(menu != nullptr, opens);
+        if (menu)
+            menu->close();
     }
 
     void fieldsDecideTheAttempt_data()
