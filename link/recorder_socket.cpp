@@ -29,7 +29,6 @@ void RecorderSocket::Close()
 {
     m_attemptTimer.stop();
     m_keepAliveTimer.stop();
-    m_greeting.clear();
     m_greetingRead = false;
     // Lines already taken still go out: push them to the system before closing.
     if (m_socket.state() == QAbstractSocket::ConnectedState)
@@ -75,15 +74,14 @@ bool RecorderSocket::SendData(const QString &line)
 
 void RecorderSocket::readReplies()
 {
-    while (!m_greetingRead && m_socket.bytesAvailable() > 0) {
-        char c = 0;
-        m_socket.getChar(&c);
-        m_greetingRead = c == '\n' || m_greeting.size() >= KeepAlive::maxGreetingLength;
-        if (!m_greetingRead) {
-            m_greeting.append(c);
-        } else if (m_keepAliveInterval.count() > 0 && KeepAlive::recorderAllows(m_greeting)) {
+    if (!m_greetingRead) {
+        // The socket keeps the start of a greeting that comes in pieces until its line is whole.
+        if (!m_socket.canReadLine() && m_socket.bytesAvailable() < KeepAlive::maxGreetingLength)
+            return;
+        m_greetingRead = true;
+        const QByteArray greeting = m_socket.readLine(KeepAlive::maxGreetingLength);
+        if (m_keepAliveInterval.count() > 0 && KeepAlive::recorderAllows(greeting))
             m_keepAliveTimer.start(m_keepAliveInterval);
-        }
     }
     m_socket.skip(m_socket.bytesAvailable());
 }

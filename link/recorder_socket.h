@@ -59,7 +59,6 @@ private:
     // Runs only on a connection whose recorder allows it; every line sent restarts it.
     QTimer m_keepAliveTimer;
     std::chrono::seconds m_keepAliveInterval {0};
-    QByteArray m_greeting;
     bool m_greetingRead = false;
     QString m_remoteHost;
     quint16 m_remotePort = 0;
