@@ -88,7 +88,6 @@ private Q_SLOTS:
         QTest::newRow("2.3.9") << "220 vdr SVDRP VideoDiskRecorder 2.3.9" + date << false;
         QTest::newRow("1.7.42") << "220 vdr SVDRP VideoDiskRecorder 1.7.42" + date << false;
         QTest::newRow("not a VDR") << "220 mail.example ESMTP Postfix 2.6.1" + date << false;
-        QTest::newRow("2.2.0") << "220 vdr SVDRP VideoDiskRecorder 2.2.0" + date << false;
         QTest::newRow("empty line") << QByteArray() << false;
     }
     void keepAliveGreeting()
