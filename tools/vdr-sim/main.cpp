@@ -29,7 +29,22 @@ int main(int argc, char *argv[])
         u"idle-timeout"_s,
         u"Close a client after this many seconds without a command (default 0, never)."_s,
         u"seconds"_s, u"0"_s);
-    parser.addOptions({hostOption, portOption, versionOption, idleOption});
+    const QCommandLineOption denyOption(
+        u"deny"_s,
+        u"Answer every client \"Access denied!\" and close, as VDR does for hosts "
+        "its svdrphosts.conf does not list."_s);
+    const QCommandLineOption firstLineOption(
+        u"first-line"_s,
+        u"Send this line instead of VDR's greeting and answer nothing; an empty text sends no "
+        "greeting at all, as an older VDR busy with another client."_s,
+        u"text"_s);
+    const QCommandLineOption delayOption(
+        u"reply-delay"_s,
+        u"Answer each command only after this many seconds; \"never\" for a hung recorder "
+        "(default 0)."_s,
+        u"seconds"_s, u"0"_s);
+    parser.addOptions({hostOption, portOption, versionOption, idleOption, denyOption,
+                       firstLineOption, delayOption});
     parser.process(app);
 
     QTextStream err(stderr);
@@ -45,8 +60,15 @@ int main(int argc, char *argv[])
         return 2;
     }
 
-    const int idleTimeout = parser.value(idleOption).toInt();
-    SimServer server(parser.value(versionOption).toUtf8(), idleTimeout);
+    SimBehaviour behaviour;
+    behaviour.version = parser.value(versionOption).toUtf8();
+    behaviour.idleTimeout = parser.value(idleOption).toInt();
+    behaviour.deny = parser.isSet(denyOption);
+    if (parser.isSet(firstLineOption))
+        behaviour.firstLine = parser.value(firstLineOption).toUtf8();
+    const QString delay = parser.value(delayOption);
+    behaviour.replyDelayMs = delay == u"never"_s ? -1 : qRound(delay.toDouble() * 1000);
+    SimServer server(behaviour);
     if (!server.listen(address, quint16(port))) {
         err << u"cannot listen on "_s << address.toString() << u" port "_s << port << u": "_s
             << server.errorString() << Qt::endl;

@@ -17,11 +17,11 @@ constexpr qsizetype maxLineLength = 64 * 1024;
 
 } // namespace
 
-SimServer::SimServer(const QByteArray &version, int idleTimeout, QObject *parent)
+SimServer::SimServer(const SimBehaviour &behaviour, QObject *parent)
     : QObject(parent)
-    , m_recorder(QHostInfo::localHostName().toUtf8(), version)
+    , m_recorder(QHostInfo::localHostName().toUtf8(), behaviour.version)
     , m_out(stdout)
-    , m_idleTimeout(idleTimeout)
+    , m_behaviour(behaviour)
 {
     connect(&m_server, &QTcpServer::newConnection, this, &SimServer::acceptClients);
 }
@@ -43,6 +43,12 @@ void SimServer::acceptClients()
         print(client,
               u"connected from %1 port %2"_s.arg(socket->peerAddress().toString())
                   .arg(socket->peerPort()));
+        if (m_behaviour.deny) {
+            // VDR's words, with a bare LF, and the door shut at once.
+            socket->write("Access denied!\n");
+            socket->disconnectFromHost();
+            print(client, u"access denied"_s);
+        }
         auto *idle = new QTimer(socket);
         idle->setSingleShot(true);
         connect(idle, &QTimer::timeout, socket, [this, socket, client] {
@@ -50,8 +56,8 @@ void SimServer::acceptClients()
             socket->write("221 closing connection (idle timeout)\r\n");
             socket->disconnectFromHost();
         });
-        if (m_idleTimeout > 0)
-            idle->start(std::chrono::seconds(m_idleTimeout));
+        if (m_behaviour.idleTimeout > 0)
+            idle->start(std::chrono::seconds(m_behaviour.idleTimeout));
         connect(socket, &QTcpSocket::readyRead, this, [this, socket, client, idle] {
             if (idle->isActive())
                 idle->start();
@@ -59,7 +65,10 @@ void SimServer::acceptClients()
         });
         connect(socket, &QTcpSocket::disconnected, this,
                 [this, socket, client] { dropClient(socket, client); });
-        socket->write(m_recorder.greeting(QDateTime::currentDateTime()));
+        if (!m_behaviour.firstLine)
+            socket->write(m_recorder.greeting(QDateTime::currentDateTime()));
+        else if (!m_behaviour.firstLine->isEmpty())
+            socket->write(*m_behaviour.firstLine + "\r\n");
     }
 }
 
@@ -72,12 +81,17 @@ void SimServer::serve(QTcpSocket *socket, int client)
     LineSplitter &lines = m_lines[socket];
     for (const QByteArray &line : lines.feed(bytes)) {
         print(client, wireText(line));
+        if (m_behaviour.replyDelayMs < 0 || m_behaviour.firstLine)
+            continue; // hung, or no VDR to answer
         const RecorderAnswer answer = m_recorder.answer(line);
-        socket->write(answer.text);
-        if (answer.closesConnection) {
-            socket->disconnectFromHost();
+        // The socket is the context: an answer due after its client has gone is dropped.
+        QTimer::singleShot(m_behaviour.replyDelayMs, socket, [socket, answer] {
+            socket->write(answer.text);
+            if (answer.closesConnection)
+                socket->disconnectFromHost();
+        });
+        if (answer.closesConnection)
             return;
-        }
     }
     if (lines.pendingSize() > maxLineLength)
         print(client, wireText(lines.takePending()) + u" (line too long, dropped)"_s);

@@ -8,7 +8,26 @@
 #include <QTcpServer>
 #include <QTextStream>
 
+#include <optional>
+
 class QTcpSocket;
+
+// How the simulated recorder treats its clients, including the ways real ones fail them.
+struct SimBehaviour
+{
+    QByteArray version = "2.6.0"; // the VDR version the greeting names
+    // Seconds without a command after which a client is sent off, as VDR's SVDRPTimeout does;
+    // 0 for never.
+    int idleTimeout = 0;
+    // Every client gets "Access denied!" and is closed, as from a VDR whose svdrphosts.conf
+    // does not list it.
+    bool deny = false;
+    // Sent instead of VDR's greeting when set; set but empty, nothing is sent, as from an
+    // older VDR that is busy with another client.
+    std::optional<QByteArray> firstLine;
+    // Negative: lines are read but never answered, as by a recorder that has hung.
+    int replyDelayMs = 0;
+};
 
 // Serves any number of clients at once with one simulated recorder and prints every
 // command line it receives, with the time and the client's number, to stdout.
@@ -16,9 +35,7 @@ class SimServer : public QObject
 {
     Q_OBJECT
 public:
-    // version: the VDR version the greeting names. idleTimeout: seconds without a command
-    // after which a client is sent off, as VDR's SVDRPTimeout does; 0 for never.
-    explicit SimServer(const QByteArray &version, int idleTimeout, QObject *parent = nullptr);
+    explicit SimServer(const SimBehaviour &behaviour, QObject *parent = nullptr);
 
     // Prints the address and port it listens on, so a port of 0 can be learned.
     bool listen(const QHostAddress &address, quint16 port);
@@ -35,5 +52,5 @@ private:
     QHash<QTcpSocket *, LineSplitter> m_lines;
     QTextStream m_out;
     int m_clientCount = 0;
-    int m_idleTimeout = 0;
+    SimBehaviour m_behaviour;
 };
