@@ -2,6 +2,8 @@
 // made only as much smaller as the widest caption needs.
 #include "frm_main.h"
 
+#include "connection_status.h"
+
 #include <QAbstractButton>
 #include <QFontMetricsF>
 #include <QGroupBox>
@@ -60,10 +62,14 @@ void frm_main::fitFont()
     QWidget *client = centralWidget();
     QList<Caption> captions;
     for (const QWidget *widget : client->findChildren<QWidget *>()) {
-        // The status line elides instead; its texts come later and vary.
+        // The status line elides the connected text, which holds the host; every reason for
+        // not being connected must show whole.
         if (widget != lbl_info)
             captions.append(captionOf(widget));
     }
+    for (int cause = 0; cause <= int(lastConnectionCause); ++cause)
+        captions.append({ConnectionStatus::text(ConnectionCause(cause)),
+                         qreal(lbl_info->contentsRect().width())});
 
     // The menu bar keeps the desktop's font; only the fixed layout below it is fitted.
     QFont font = client->font();

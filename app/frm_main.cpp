@@ -1,6 +1,7 @@
 #include "frm_main.h"
 
 #include "command_lines.h"
+#include "connection_status.h"
 #include "keep_alive.h"
 #include "keyboard.h"
 #include "mod_fileio.h"
@@ -103,10 +104,11 @@ void frm_main::showConnected()
     lbl_info->setStatus(u"Connected to "_s + txt_ip->text() + u" port "_s + txt_port->text());
 }
 
-void frm_main::showNotConnected()
+void frm_main::showNotConnected(ConnectionCause cause)
 {
     SetControls(false);
-    lbl_info->setStatus(u"Not connected"_s);
+    lbl_info->setStatus(ConnectionStatus::text(cause),
+                        ConnectionStatus::help(cause, m_link.errorText()));
 }
 
 void frm_main::mnu_end_Click()

@@ -66,7 +66,7 @@ private:
     void wireClicks();
     void Form_Load(const QString &settingsFolder);
     void showConnected();
-    void showNotConnected();
+    void showNotConnected(ConnectionCause cause);
     void mnu_end_Click();
 
     RecorderLink m_link;

@@ -10,15 +10,16 @@ namespace {
 Q_LOGGING_CATEGORY(lcStatus, "zappomatic.status", QtInfoMsg)
 } // namespace
 
-void StatusLabel::setStatus(const QString &text)
+void StatusLabel::setStatus(const QString &text, const QString &help)
 {
     // The poll repeats the connected text every half second; an unchanged name must not reach
     // screen readers again each time.
-    if (text == this->text())
+    if (text == this->text() && help == accessibleDescription())
         return;
     setText(text);
     setAccessibleName(text);
-    setToolTip(text);
+    setAccessibleDescription(help);
+    setToolTip(help.isEmpty() ? text : help);
     qCDebug(lcStatus).noquote() << text;
 }
 

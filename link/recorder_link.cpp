@@ -3,6 +3,7 @@
 #include "number_rules.h"
 
 #include <optional>
+#include <utility>
 
 namespace {
 
@@ -30,9 +31,13 @@ void RecorderLink::connectPressed(const QString &hostText, const QString &portTe
 {
     const std::optional<quint16> port = portFromText(portText);
     if (!hostText.isEmpty() && port) {
+        m_fieldsCause = ConnectionCause::None;
         if (connected)
             vdr_disconnect();
         vdr_connect(hostText, *port);
+    } else if (client.state() == RecorderSocket::State::Closed) {
+        // A connection or attempt under way goes on, and the poll tells how that ends.
+        m_fieldsCause = hostText.isEmpty() ? ConnectionCause::NoHost : ConnectionCause::InvalidPort;
     }
     Timer1.start();
 }
@@ -81,7 +86,9 @@ void RecorderLink::Timer1_Timer()
     case RecorderSocket::State::Closed:
         connected = false;
         Timer1.stop();
-        Q_EMIT connectionDown();
+        Q_EMIT connectionDown(m_fieldsCause != ConnectionCause::None
+                                  ? std::exchange(m_fieldsCause, ConnectionCause::None)
+                                  : client.cause());
         break;
     }
 }

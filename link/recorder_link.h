@@ -20,7 +20,8 @@ public:
     explicit RecorderLink(QObject *parent = nullptr);
 
     // What the connect button does with the two field texts. Invalid fields (empty host,
-    // a port that does not round into 1..65535) touch no socket; polling starts either way.
+    // a port that does not round into 1..65535) touch no socket; polling starts either way,
+    // and finds them the reason why there is no connection.
     void connectPressed(const QString &hostText, const QString &portText);
     // What the disconnect button does. Returns false, having done nothing, when no
     // connection was believed open.
@@ -45,12 +46,14 @@ public:
     bool isConnected() const { return connected; }
     bool isPolling() const { return Timer1.isActive(); }
     RecorderSocket::State socketState() const { return client.state(); }
+    // The system's own words for the last failure, where its cause has no name of its own.
+    QString errorText() const { return client.errorText(); }
 
 Q_SIGNALS:
     // A poll found the connection established (repeated every poll while it lasts).
     void connectionUp();
     // A poll found no connection and no attempt under way; polling has stopped.
-    void connectionDown();
+    void connectionDown(ConnectionCause cause);
 
 private:
     void Timer1_Timer();
@@ -59,4 +62,6 @@ private:
     RecorderSocket client;
     QTimer Timer1;
     bool connected = false;
+    // Set by a press of connect with unusable fields while no connection was there to keep.
+    ConnectionCause m_fieldsCause = ConnectionCause::None;
 };

@@ -1,7 +1,8 @@
 #pragma once
 
-// A recorder on 127.0.0.1 for the window tests: records the exact bytes of each connection and
-// misbehaves on demand (refuse, close, reset, stall the handshake, flood, stop reading).
+// A recorder on 127.0.0.1 for the window tests: greets, records the exact bytes of each
+// connection, answers each line, and misbehaves on demand (refuse, close, reset, stall the
+// handshake, flood, stop reading).
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <memory>
@@ -10,7 +11,8 @@
 class Recorder : public QObject
 {
 public:
-    QByteArray greeting; // written to each new connection
+    // Written to each new connection.
+    QByteArray greeting = "220 vdr SVDRP VideoDiskRecorder 2.6.0; Mon Dec  7 19:18:03 2026\r\n";
     QList<QTcpSocket *> sockets;
     QList<QByteArray> received;
 
@@ -23,7 +25,9 @@ public:
                 received.append(QByteArray());
                 // A read buffer of one byte stands for a recorder that stopped reading.
                 connect(socket, &QTcpSocket::readyRead, this, [this, socket, index] {
-                    received[index] += socket->readBufferSize() ? QByteArray() : socket->readAll();
+                    const QByteArray bytes = socket->readBufferSize() ? "" : socket->readAll();
+                    received[index] += bytes;
+                    socket->write(QByteArray("250 ok\r\n").repeated(bytes.count('\n')));
                 });
                 socket->write(greeting);
             }

@@ -1,11 +1,13 @@
 // The handset window against a recorder on loopback: what each press and key puts on the wire,
 // what the window shows, and how the connection behaves when the recorder misbehaves.
+#include "connection_status.h"
 #include "frm_main.h"
 #include "recorder.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QElapsedTimer>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -60,6 +62,29 @@ class tst_handset : public QObject
     QString connectedText() const { return u"Connected to 127.0.0.1 port %1"_s.arg(rec->port()); }
     void click(const QString &name) { QTest::mouseClick(find<QPushButton>(name), Qt::LeftButton); }
 
+    // The recorder simulator, started anew by startSim(); it ends with its QProcess.
+    std::unique_ptr<QProcess> sim;
+    QByteArray simLog;
+    void stopSim()
+    {
+        if (sim) {
+            sim->kill();
+            sim->waitForFinished();
+        }
+    }
+    QString startSim(const QStringList &arguments)
+    {
+        stopSim();
+        sim = std::make_unique<QProcess>();
+        simLog.clear();
+        connect(sim.get(), &QProcess::readyReadStandardOutput, this,
+                [this, process = sim.get()] { simLog += process->readAllStandardOutput(); });
+        sim->start(u"" SIM_PATH ""_s, QStringList {u"--port"_s, u"0"_s} + arguments);
+        if (!QTest::qWaitFor([&] { return simLog.contains('\n'); }, waitMs))
+            return u"(the simulator did not start)"_s;
+        return QString::fromLatin1(simLog.split('\n')[0].split(' ').last());
+    }
+
     QByteArray lastTest;
     void fresh()
     {
@@ -111,6 +136,7 @@ class tst_handset : public QObject
     }
 
 private Q_SLOTS:
+    void cleanupTestCase() { stopSim(); }
     // Rows of one test share the window and its connection; each test starts afresh.
     void init()
     {
@@ -179,7 +205,7 @@ private Q_SLOTS:
         QFETCH(QString, caption);
         QFETCH(QString, entry);
         QFETCH(QByteArray, line);
-        if (status() != connectedText())
+        if (w->link().socketState() != RecorderSocket::State::Connected)
             connectWindow();
         rec->received[0].clear();
         find<QLineEdit>(u"txt_chan"_s)->setText(entry);
@@ -228,7 +254,7 @@ private Q_SLOTS:
         QFETCH(int, key);
         QFETCH(int, modifiers);
         QFETCH(QByteArray, line);
-        if (status() != connectedText())
+        if (w->link().socketState() != RecorderSocket::State::Connected)
             connectWindow();
         // The same from a text box, a button and a field of the connection panel.
         for (const QString &focus : {u"txt_chan"_s, u"cmd_up"_s, u"txt_ip"_s}) {
@@ -254,22 +280,24 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("host");
         QTest::addColumn<QString>("port"); // %1 stands for the recorder's (even) port
-        QTest::addColumn<bool>("attempt");
-        QTest::newRow("recorder's port") << u"127.0.0.1"_s << u"%1"_s << true;
-        QTest::newRow("half below rounds up to even") << u"127.0.0.1"_s << u"%1-.5"_s << true;
-        QTest::newRow("half above rounds down to even") << u"127.0.0.1"_s << u"%1.5"_s << true;
-        QTest::newRow("empty host") << QString() << u"%1"_s << false;
-        QTest::newRow("port without a number") << u"127.0.0.1"_s << u"abc"_s << false;
-        QTest::newRow("port rounding to 0") << u"127.0.0.1"_s << u"0.5"_s << false;
-        QTest::newRow("port that would wrap") << u"127.0.0.1"_s << u"65536"_s << false;
-        QTest::newRow("port beyond 32 bits") << u"127.0.0.1"_s << u"99999999999"_s << false;
+        QTest::addColumn<QString>("failure"); // empty: the attempt is made and connects
+        const QString invalidPort = u"Not connected (invalid port)"_s;
+        QTest::newRow("recorder's port") << u"127.0.0.1"_s << u"%1"_s << QString();
+        QTest::newRow("half below rounds up to even") << u"127.0.0.1"_s << u"%1-.5"_s << QString();
+        QTest::newRow("half above rounds down to even") << u"127.0.0.1"_s << u"%1.5"_s << QString();
+        QTest::newRow("empty host") << QString() << u"%1"_s << u"Not connected (no host)"_s;
+        QTest::newRow("port without a number") << u"127.0.0.1"_s << u"abc"_s << invalidPort;
+        QTest::newRow("port rounding to 0") << u"127.0.0.1"_s << u"0.5"_s << invalidPort;
+        QTest::newRow("port that would wrap") << u"127.0.0.1"_s << u"65536"_s << invalidPort;
+        QTest::newRow("port beyond 32 bits") << u"127.0.0.1"_s << u"99999999999"_s << invalidPort;
     }
     void fieldsDecideTheAttempt()
     {
         fresh();
         QFETCH(QString, host);
         QFETCH(QString, port);
-        QFETCH(bool, attempt);
+        QFETCH(QString, failure);
+        const bool attempt = failure.isEmpty();
         // "%1-.5" is half below the port: one less, and a half.
         const quint16 p = rec->port();
         port = port == u"%1-.5"_s ? QString::number(p - 1) + u".5"_s : port.arg(p);
@@ -278,7 +306,7 @@ private Q_SLOTS:
         QVERIFY(w->link().isPolling());
         QCOMPARE(status(), QString());
         const QString connected = u"Connected to %1 port %2"_s.arg(host, port);
-        QTRY_COMPARE_WITH_TIMEOUT(status(), attempt ? connected : u"Not connected"_s, waitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(status(), attempt ? connected : failure, waitMs);
         QCOMPARE(w->link().isPolling(), attempt);
         QCOMPARE(rec->sockets.size(), attempt ? 1 : 0);
         checkGroup(attempt);
@@ -288,15 +316,19 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("how");
         QTest::addColumn<QString>("atOnce"); // the status line right after it
-        QTest::newRow("refused") << u"refuse"_s << QString();
-        QTest::newRow("recorder closes") << u"close"_s << u"Connected"_s;
-        QTest::newRow("recorder resets") << u"reset"_s << u"Connected"_s;
-        QTest::newRow("disconnect pressed") << u"disconnect"_s << u"Disconnected"_s;
+        QTest::addColumn<QString>("after"); // and within a poll or two
+        const QString closed = u"Not connected (closed by recorder)"_s;
+        QTest::newRow("refused") << u"refuse"_s << QString() << u"Not connected (refused)"_s;
+        QTest::newRow("recorder closes") << u"close"_s << u"Connected"_s << closed;
+        QTest::newRow("recorder resets") << u"reset"_s << u"Connected"_s << closed;
+        QTest::newRow("disconnect pressed")
+            << u"disconnect"_s << u"Disconnected"_s << u"Not connected"_s;
     }
     void connectionEnds()
     {
         QFETCH(QString, how);
         QFETCH(QString, atOnce);
+        QFETCH(QString, after);
         fresh();
         click(u"cmd_disconnect"_s); // before any connect: nothing at all
         QCOMPARE(status(), QString());
@@ -316,13 +348,98 @@ private Q_SLOTS:
         QVERIFY(status().startsWith(atOnce));
         if (how == u"disconnect"_s)
             checkGroup(false); // at once, not only at the next poll
-        QTRY_COMPARE_WITH_TIMEOUT(status(), u"Not connected"_s, 1000); // within a poll or two
+        QTRY_COMPARE_WITH_TIMEOUT(status(), after, 1000);
         QVERIFY(!w->link().isPolling() && !w->link().isConnected());
         checkGroup(false);
         if (how == u"disconnect"_s) {
             QTRY_COMPARE(rec->sockets[0]->state(), QAbstractSocket::UnconnectedState);
             QCOMPARE(rec->received[0], QByteArray()); // neither greeting nor goodbye
         }
+    }
+
+    // A recorder that refuses the handset, or is no recorder at all, never enables it; the
+    // status says why, the tooltip how to mend it, and a key pressed meanwhile is dropped.
+    void refusedBeforeGreeting_data()
+    {
+        QTest::addColumn<QStringList>("simulator"); // none: a host name that cannot resolve
+        QTest::addColumn<QString>("failure");
+        QTest::addColumn<QString>("hint"); // part of the help
+        QTest::addColumn<int>("earliest"); // ms after connect
+        QTest::newRow("access denied")
+            << QStringList {u"--deny"_s} << u"access denied"_s << u"svdrphosts.conf"_s << 0;
+        QTest::newRow("host not found")
+            << QStringList() << u"host not found"_s << u"spelling"_s << 0;
+        QTest::newRow("no greeting: an older VDR serving another client")
+            << QStringList {u"--first-line"_s, QString()} << u"recorder busy"_s
+            << u"one client at a time"_s << 5000;
+        QTest::newRow("not a VDR")
+            << QStringList {u"--first-line"_s, u"SSH-2.0-OpenSSH_9.2p1 Debian-2"_s}
+            << u"not a VDR"_s << u"6419"_s << 0;
+    }
+    void refusedBeforeGreeting()
+    {
+        QFETCH(QStringList, simulator);
+        QFETCH(QString, failure);
+        QFETCH(QString, hint);
+        QFETCH(int, earliest);
+        const QString port = simulator.isEmpty() ? u"6419"_s : startSim(simulator);
+        QSignalSpy up(&w->link(), &RecorderLink::connectionUp);
+        QElapsedTimer clock;
+        clock.start();
+        connectTo(simulator.isEmpty() ? u"no such host"_s : u"127.0.0.1"_s, port);
+        QTest::keyClick(find(u"txt_ip"_s), Qt::Key_F1);
+        const QString text = u"Not connected (%1)"_s.arg(failure);
+        QTRY_COMPARE_WITH_TIMEOUT(status(), text, waitMs);
+        QCOMPARE_GE(clock.elapsed(), earliest);
+        QCOMPARE_LE(clock.elapsed(), earliest + 1000);
+        QVERIFY(up.isEmpty());
+        checkGroup(false);
+        QVERIFY(!simLog.contains("hitk"));
+        auto *label = find<QLabel>(u"lbl_info"_s);
+        QVERIFY2(label->toolTip().contains(hint), qPrintable(label->toolTip()));
+        QCOMPARE(label->accessibleDescription(), label->toolTip());
+        QCOMPARE(label->accessibleName(), text);
+    }
+
+    // A recorder that stops answering is given up 10 s after the line it left unanswered, be
+    // it a press or a keep-alive PING; one that answers slowly stays.
+    void deadLink_data()
+    {
+        QTest::addColumn<QString>("replyDelay"); // seconds, or "never"
+        QTest::addColumn<bool>("press"); // else a PING after a second without one
+        QTest::addColumn<bool>("lost");
+        QTest::newRow("hung after a press") << u"never"_s << true << true;
+        QTest::newRow("hung after a PING") << u"never"_s << false << true;
+        QTest::newRow("answering after 3 s") << u"3"_s << true << false;
+    }
+    void deadLink()
+    {
+        QFETCH(QString, replyDelay);
+        QFETCH(bool, press);
+        QFETCH(bool, lost);
+        const QString port = startSim({u"--reply-delay"_s, replyDelay});
+        open("[server]\nkeepalive=1\n");
+        connectTo(u"127.0.0.1"_s, port);
+        QTRY_VERIFY_WITH_TIMEOUT(status().startsWith(u"Connected to"_s), waitMs);
+        QElapsedTimer clock;
+        clock.start();
+        if (press)
+            click(u"cmd_menu"_s);
+        const QByteArray line = press ? "hitk menu" : "PING";
+        QTRY_VERIFY_WITH_TIMEOUT(simLog.contains(line), waitMs);
+        const qint64 sent = press ? 0 : clock.elapsed();
+        QSignalSpy down(&w->link(), &RecorderLink::connectionDown);
+        if (!lost) {
+            QVERIFY(!down.wait(12000));
+            QVERIFY(simLog.count("PING") >= 3); // each answered, late
+            return;
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(status(), u"Not connected (no reply)"_s, 15000);
+        // Never before the limit, and not much after it: within a poll. A PING shows in the
+        // simulator's log a little after it was sent.
+        QCOMPARE_GE(clock.elapsed() - sent, press ? 10000 : 9900);
+        QCOMPARE_LE(clock.elapsed() - sent, 11000);
+        checkGroup(false);
     }
 
     void stalledHandshake_data()
@@ -341,7 +458,8 @@ private Q_SLOTS:
         QVERIFY(!down.wait(1200)); // two polls pass without a verdict
         QCOMPARE(status(), QString());
         QVERIFY(!resumed || rec->resumeHandshake());
-        QTRY_COMPARE_WITH_TIMEOUT(status(), resumed ? connectedText() : u"Not connected"_s, waitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(
+            status(), resumed ? connectedText() : u"Not connected (no answer)"_s, waitMs);
     }
 
     void connectWhileUp()
@@ -419,15 +537,8 @@ private Q_SLOTS:
     {
         QFETCH(QString, version);
         QFETCH(bool, kept);
-        QProcess sim;
-        QByteArray log;
-        connect(&sim, &QProcess::readyReadStandardOutput, this,
-                [&] { log += sim.readAllStandardOutput(); });
-        sim.start(
-            u"" SIM_PATH ""_s,
-            {u"--port"_s, u"0"_s, u"--idle-timeout"_s, u"2"_s, u"--greeting-version"_s, version});
-        QVERIFY(QTest::qWaitFor([&] { return log.contains('\n'); }, waitMs));
-        const QString port = QString::fromLatin1(log.split('\n')[0].split(' ').last());
+        const QString port
+            = startSim({u"--idle-timeout"_s, u"2"_s, u"--greeting-version"_s, version});
         open("[server]\nkeepalive=1\n");
         connectTo(u"127.0.0.1"_s, port);
         QTRY_VERIFY_WITH_TIMEOUT(status().startsWith(u"Connected to"_s), waitMs);
@@ -438,23 +549,26 @@ private Q_SLOTS:
         presser.start(400);
         QTRY_COMPARE_WITH_TIMEOUT(presses, 6, waitMs);
         presser.stop();
-        QTRY_COMPARE(log.count("hitk ok"), 6);
-        QVERIFY(!log.contains("PING"));
+        QTRY_COMPARE(simLog.count("hitk ok"), 6);
+        QVERIFY(!simLog.contains("PING"));
         if (kept) {
-            QTRY_VERIFY_WITH_TIMEOUT(log.count("PING\\r\\n") >= 3, waitMs);
-            QVERIFY(!log.contains("idle timeout") && status().startsWith(u"Connected to"_s));
+            QTRY_VERIFY_WITH_TIMEOUT(simLog.count("PING\\r\\n") >= 3, waitMs);
+            QVERIFY(!simLog.contains("idle timeout") && status().startsWith(u"Connected to"_s));
         } else {
-            QTRY_COMPARE_WITH_TIMEOUT(status(), u"Not connected"_s, waitMs);
-            QVERIFY(log.contains("idle timeout") && !log.contains("PING"));
+            QTRY_COMPARE_WITH_TIMEOUT(status(), u"Not connected (closed by recorder)"_s, waitMs);
+            QVERIFY(simLog.contains("idle timeout") && !simLog.contains("PING"));
         }
-    } // the simulator ends with its QProcess
+    }
 
     void greetingInTwoReads()
     {
         rec->greeting = "220 vdr SVDRP VideoDisk";
         open("[server]\nkeepalive=1\n");
-        connectWindow(); // a poll has passed, so the first half has been read on its own
+        connectTo(u"127.0.0.1"_s, QString::number(rec->port()));
+        // Half a greeting is no greeting: a poll passes and the attempt is still under way.
+        QVERIFY(!QTest::qWaitFor([&] { return !status().isEmpty(); }, 700));
         rec->sockets[0]->write("Recorder 2.4.0; Mon Dec  7 19:18:03 2026; UTF-8\r\n");
+        QTRY_COMPARE_WITH_TIMEOUT(status(), connectedText(), waitMs);
         QTRY_COMPARE_WITH_TIMEOUT(rec->received[0], QByteArray("PING\r\n"), waitMs);
     }
 
@@ -516,6 +630,14 @@ private Q_SLOTS:
             const QString text = widget->property(box ? "title" : "text").toString();
             const int inset = qobject_cast<QLabel *>(widget) ? 0 : box ? 16 : 8;
             QVERIFY2(metrics.horizontalAdvance(text) <= widget->width() - inset, qPrintable(text));
+        }
+        // Every reason for not being connected is drawn whole on the status line.
+        const auto *label = find<QLabel>(u"lbl_info"_s);
+        for (int cause = 0; cause <= int(lastConnectionCause); ++cause) {
+            const QString text = ConnectionStatus::text(ConnectionCause(cause));
+            QCOMPARE(label->fontMetrics().elidedText(text, Qt::ElideMiddle,
+                                                     label->contentsRect().width()),
+                     text);
         }
     }
 };

@@ -1,5 +1,6 @@
 // The rules that turn text into numbers, lines and decisions, without a window or a socket.
 #include "command_lines.h"
+#include "connection_cause.h"
 #include "keep_alive.h"
 #include "number_rules.h"
 
@@ -78,23 +79,34 @@ private Q_SLOTS:
         QCOMPARE(Svdrp::messageLine(message), expected);
     }
 
-    void keepAliveGreeting_data()
+    // The recorder's first line: whether the connection is up, and whether it is kept alive.
+    void firstLine_data()
     {
-        QTest::addColumn<QByteArray>("greeting");
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<ConnectionCause>("cause");
         QTest::addColumn<bool>("keepAlive");
-        const QByteArray date = "; Mon Dec  7 19:18:03 2026; UTF-8";
-        QTest::newRow("2.6.1") << "220 vdr SVDRP VideoDiskRecorder 2.6.1" + date << true;
-        QTest::newRow("2.4.0") << "220 vdr SVDRP VideoDiskRecorder 2.4.0" + date << true;
-        QTest::newRow("2.3.9") << "220 vdr SVDRP VideoDiskRecorder 2.3.9" + date << false;
-        QTest::newRow("1.7.42") << "220 vdr SVDRP VideoDiskRecorder 1.7.42" + date << false;
-        QTest::newRow("not a VDR") << "220 mail.example ESMTP Postfix 2.6.1" + date << false;
-        QTest::newRow("empty line") << QByteArray() << false;
+        const QByteArray date = "; Mon Dec  7 19:18:03 2026; UTF-8\r\n";
+        const QByteArray vdr = "220 vdr SVDRP VideoDiskRecorder ";
+        const auto up = ConnectionCause::None;
+        QTest::newRow("2.6.1") << vdr + "2.6.1" + date << up << true;
+        QTest::newRow("2.4.0") << vdr + "2.4.0" + date << up << true;
+        QTest::newRow("2.3.9") << vdr + "2.3.9" + date << up << false;
+        QTest::newRow("1.7.42") << vdr + "1.7.42" + date << up << false;
+        QTest::newRow("other 220 greeting")
+            << "220 mail.example ESMTP Postfix 2.6.1" + date << up << false;
+        QTest::newRow("access denied, bare LF")
+            << QByteArray("Access denied!\n") << ConnectionCause::AccessDenied << false;
+        QTest::newRow("220 without its blank")
+            << QByteArray("220-vdr SVDRP\r\n") << ConnectionCause::NotAVdr << false;
+        QTest::newRow("empty line") << QByteArray() << ConnectionCause::NotAVdr << false;
     }
-    void keepAliveGreeting()
+    void firstLine()
     {
-        QFETCH(QByteArray, greeting);
+        QFETCH(QByteArray, line);
+        QFETCH(ConnectionCause, cause);
         QFETCH(bool, keepAlive);
-        QCOMPARE(KeepAlive::recorderAllows(greeting), keepAlive);
+        QCOMPARE(firstLineCause(line), cause);
+        QCOMPARE(KeepAlive::recorderAllows(line), keepAlive);
     }
 
     void keepAliveSetting_data()
