@@ -2,9 +2,11 @@
 # Runs a real, headless VDR on 127.0.0.1 to try the remote against, by hand or from a test.
 #   scripts/vdr-loopback.sh [PORT]          (default 2001, the remote's default; 0 picks a free one)
 #   svdrpsend -p PORT "PLUG svdrposd LSTO"  shows what is on its screen
-# Prints "ready on 127.0.0.1 port N" once VDR greets on SVDRP. Ctrl+C, or SIGTERM to the process
-# group, ends VDR and removes its temporary folder. ZAPPOMATIC_SVDRP_TIMEOUT=S makes VDR close an
-# SVDRP connection after S idle seconds instead of 300.
+# Prints "ready on 127.0.0.1 port N pid P" once VDR (process P) answers on SVDRP. Ctrl+C, or
+# SIGTERM to the process group, ends VDR and removes its temporary folder.
+# ZAPPOMATIC_SVDRP_TIMEOUT=S makes VDR close an SVDRP connection after S idle seconds instead of
+# 300. ZAPPOMATIC_SVDRP_HOSTS=ADDRESS lets only that host in instead of 127.0.0.1: VDR then
+# listens on every address and answers loopback clients "Access denied!".
 set -eu
 
 port=${1:-2001}
@@ -27,7 +29,7 @@ trap 'exit 143' TERM
 mkdir -p "$dir/conf" "$dir/video" "$dir/cache" "$dir/res"
 # 127.0.0.1 alone makes VDR bind SVDRP to loopback; messages stay 10 s instead of 1 s. The
 # folder's name as host name tells this VDR's greeting from whatever else may hold the port.
-echo 127.0.0.1 >"$dir/conf/svdrphosts.conf"
+echo "${ZAPPOMATIC_SVDRP_HOSTS:-127.0.0.1}" >"$dir/conf/svdrphosts.conf"
 printf 'OSDMessageTime = 10\nSVDRPPeering = 0\nSVDRPHostName = %s\nSVDRPTimeout = %s\n' \
     "$name" "${ZAPPOMATIC_SVDRP_TIMEOUT:-300}" >"$dir/conf/setup.conf"
 # The packaged files, leaving out links that point nowhere and keeping the two written above.
@@ -40,15 +42,18 @@ LANG=C.UTF-8 LC_ALL=C.UTF-8 vdr --no-kbd --config="$dir/conf" --video="$dir/vide
     --plugin='xineliboutput --local=none --remote=none' --plugin=svdrposd &
 vdr=$!
 
-# Bounded: svdrpsend gives up after 10 s, the loop after 300 tries.
+# Bounded: each look waits 10 s at most for the first line, the loop gives up after 300 looks.
 for _ in $(seq 300); do
     kill -0 "$vdr" 2>/dev/null || break
-    if svdrpsend -p "$port" QUIT 2>/dev/null | grep -q "^220 $name "; then
-        echo "ready on 127.0.0.1 port $port"
+    line=$({ exec 3<>"/dev/tcp/127.0.0.1/$port" && IFS= read -r -t 10 line <&3 && echo "$line"; } 2>/dev/null) || :
+    case $line in
+    "220 $name "* | "Access denied!"*)
+        echo "ready on 127.0.0.1 port $port pid $vdr"
         wait "$vdr"
         exit
-    fi
+        ;;
+    esac
     sleep 0.1
 done
-echo "VDR did not greet on 127.0.0.1 port $port" >&2
+echo "VDR did not answer on 127.0.0.1 port $port" >&2
 exit 1

@@ -1,7 +1,7 @@
 #!/bin/bash
-# Runs the suite $1 against a real VDR from scripts/vdr-loopback.sh ($2) that closes SVDRP
-# connections after a few idle seconds. The VDR runs in a process group of its own, which is
-# ended however the suite ends.
+# Runs the suite $1 against two real VDRs from scripts/vdr-loopback.sh ($2): one that closes
+# SVDRP connections after a few idle seconds, and one whose svdrphosts.conf turns loopback away.
+# Each VDR runs in a process group of its own, which is ended however the suite ends.
 for need in vdr svdrpsend inotifywait /usr/lib/vdr/plugins/libvdr-{xineliboutput,svdrposd}.so.*; do
     command -v "$need" >/dev/null || [ -e "$need" ] && continue
     echo "The end-to-end tests need a real VDR; missing: $need (scripts/test installs it)"
@@ -9,12 +9,21 @@ for need in vdr svdrpsend inotifywait /usr/lib/vdr/plugins/libvdr-{xineliboutput
 done
 
 export ZAPPOMATIC_SVDRP_TIMEOUT=3
-log=$(mktemp)
-setsid bash "$2" 0 >"$log" 2>&1 &
-group=$!
-trap 'kill -TERM -- -$group 2>/dev/null; wait $group; rm -f "$log"' EXIT
+logs=$(mktemp -d)
+setsid bash "$2" 0 >"$logs/vdr" 2>&1 &
+groups=$!
+ZAPPOMATIC_SVDRP_HOSTS=10.11.12.13 setsid bash "$2" 0 >"$logs/denying" 2>&1 &
+groups="$groups $!"
+# A VDR the suite stopped must go on to hear its TERM.
+trap 'for g in $groups; do kill -CONT -- -$g; kill -TERM -- -$g; done 2>/dev/null; wait; rm -rf "$logs"' EXIT
 trap 'exit 1' INT TERM
-bash "$(dirname "$0")/../wait_for_line.sh" "$log" '^ready on' 40
-port=$(sed -n 's/^ready on 127.0.0.1 port //p' "$log")
-[ -n "$port" ] || { echo "VDR did not start:"; cat "$log"; exit 1; }
-ZAPPOMATIC_VDR_PORT=$port "$1"
+for vdr in vdr denying; do
+    bash "$(dirname "$0")/../wait_for_line.sh" "$logs/$vdr" '^ready on' 40
+    # "ready on 127.0.0.1 port N pid P": fields 5 and 7.
+    read -ra ready < <(grep -m 1 '^ready on' "$logs/$vdr")
+    [ "${ready[0]:-}" = ready ] || { echo "VDR did not start:"; cat "$logs/$vdr"; exit 1; }
+    printf -v "${vdr}_port" %s "${ready[4]}"
+    printf -v "${vdr}_pid" %s "${ready[6]}"
+done
+ZAPPOMATIC_VDR_PORT=$vdr_port ZAPPOMATIC_VDR_PID=$vdr_pid ZAPPOMATIC_DENYING_VDR_PORT=$denying_port \
+    "$1"

@@ -5,9 +5,12 @@
 #include <QtTest>
 #include <QtWidgets>
 
+#include <csignal>
+
 using namespace Qt::StringLiterals;
 
 static const QString port = qEnvironmentVariable("ZAPPOMATIC_VDR_PORT");
+static const pid_t vdrPid = qEnvironmentVariableIntValue("ZAPPOMATIC_VDR_PID");
 static const int idleTimeoutMs = qEnvironmentVariableIntValue("ZAPPOMATIC_SVDRP_TIMEOUT") * 1000;
 static const QString connected = u"Connected to 127.0.0.1 port "_s + port;
 
@@ -46,22 +49,23 @@ class tst_vdr : public QObject
                 return QTest::mouseClick(button, Qt::LeftButton);
     }
 
-    // A new window, connected as its zappomatic.ini says.
-    void open(int keepAlive)
+    // A new window, connected as its zappomatic.ini says, showing the status it should.
+    void open(int keepAlive, const QString &to = port, const QString &shown = connected)
     {
         QFile ini(m_settings.filePath(u"zappomatic.ini"_s));
         QVERIFY(ini.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
-        QTextStream(&ini) << "[server]\nip=127.0.0.1\nport=" << port << "\nkeepalive=" << keepAlive;
+        QTextStream(&ini) << "[server]\nip=127.0.0.1\nport=" << to << "\nkeepalive=" << keepAlive;
         m_window = std::make_unique<frm_main>(m_settings.path());
         m_window->show();
         click(u"cmd_connect"_s);
-        QTRY_COMPARE(status(), connected);
+        QTRY_COMPARE(status(), shown);
     }
 
 private Q_SLOTS:
     void initTestCase()
     {
-        QVERIFY2(idleTimeoutMs > 0 && !port.isEmpty(), "run by run_vdr.sh, which starts the VDR");
+        QVERIFY2(idleTimeoutMs > 0 && !port.isEmpty() && vdrPid > 0,
+                 "run by run_vdr.sh, which starts the VDRs");
         open(1);
     }
 
@@ -105,8 +109,34 @@ private Q_SLOTS:
         QElapsedTimer idle;
         idle.start();
         open(0);
-        QTRY_COMPARE_WITH_TIMEOUT(status(), u"Not connected"_s, 2 * idleTimeoutMs + 1000);
+        QTRY_COMPARE_WITH_TIMEOUT(status(), u"Not connected (closed by recorder)"_s,
+                                  2 * idleTimeoutMs + 1000);
         QCOMPARE_GE(idle.elapsed(), idleTimeoutMs);
+    }
+
+    // A VDR whose svdrphosts.conf does not list this computer listens on every address and
+    // turns it away.
+    void deniedByHostsFile()
+    {
+        open(1, qEnvironmentVariable("ZAPPOMATIC_DENYING_VDR_PORT"),
+             u"Not connected (access denied)"_s);
+    }
+
+    // A VDR that hangs is given up once a press gets no answer; its port stays open meanwhile.
+    void hungRecorderIsNoticed()
+    {
+        open(1);
+        QVERIFY(::kill(vdrPid, SIGSTOP) == 0);
+        const auto resume = qScopeGuard([] { ::kill(vdrPid, SIGCONT); });
+        click(u"cmd_menu"_s);
+        QTRY_COMPARE_WITH_TIMEOUT(status(), u"Not connected (no reply)"_s, 15000);
+    }
+
+    void recorderEndingIsNoticed()
+    {
+        open(1);
+        QVERIFY(::kill(vdrPid, SIGTERM) == 0);
+        QTRY_COMPARE_WITH_TIMEOUT(status(), u"Not connected (closed by recorder)"_s, 10000);
     }
 };
 
