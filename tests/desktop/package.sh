@@ -28,9 +28,14 @@ if ! lintian "$deb" >"$work/lintian.log" 2>&1 || grep -q '^E:' "$work/lintian.lo
     cat "$work/lintian.log"; fail "lintian reports errors"
 fi
 
-# Installed files: the program, a valid menu entry whose Exec and Icon resolve, both icons.
-root=$work/root
+# Installed files: a licence, the program, a valid menu entry whose Exec and Icon resolve, both
+# icons.
+root=$work/root share=$root/usr/share doc=$share/doc/zappomatic
 dpkg-deb -x "$deb" "$root"
+for line in 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' 'Files: \*' \
+    'License: GPL-2.0-or-later' ' .* "/usr/share/common-licenses/GPL-2"\.'; do
+    grep -qx "$line" "$doc/copyright" || fail "copyright lacks the line '$line'"
+done
 entry=$root/usr/share/applications/zappomatic.desktop
 desktop-file-validate "$entry" || fail "desktop entry is not valid"
 [ -x "$root/usr/bin/$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$entry")" ] || fail "Exec not in /usr/bin"
