@@ -9,11 +9,17 @@ install(FILES resources/zappomatic.svg
 install(FILES resources/zappomatic-48.png RENAME zappomatic.png
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/48x48/apps)
 
-# Debian keeps the change log compressed, and the same bytes on every build (gzip -n).
+# Debian keeps the change log and manual pages compressed, and the same bytes on every build
+# (gzip -n). The manual page names the project's version.
+configure_file(resources/zappomatic.1 zappomatic.1 @ONLY)
 set(zappomatic_changelog ${PROJECT_BINARY_DIR}/changelog.gz)
+set(zappomatic_manpage ${PROJECT_BINARY_DIR}/zappomatic.1.gz)
 execute_process(COMMAND gzip -9nc ${PROJECT_SOURCE_DIR}/resources/changelog
                 OUTPUT_FILE ${zappomatic_changelog} COMMAND_ERROR_IS_FATAL ANY)
+execute_process(COMMAND gzip -9nc ${PROJECT_BINARY_DIR}/zappomatic.1
+                OUTPUT_FILE ${zappomatic_manpage} COMMAND_ERROR_IS_FATAL ANY)
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS resources/changelog)
+install(FILES ${zappomatic_manpage} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES resources/zappomatic.ini.example README.md resources/copyright
               ${zappomatic_changelog}
         DESTINATION ${CMAKE_INSTALL_DOCDIR})

@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
 # The Debian package as a user gets it: made by cpack from the build folder, checked with
-# dpkg-deb, desktop-file-validate and lintian, then unpacked and started under Xvfb, where it
-# must read the user's ~/.config settings file and connect to the simulator named there.
+# dpkg-deb, man, desktop-file-validate and lintian, then unpacked and started under Xvfb, where
+# it must read the user's ~/.config settings file and connect to the simulator named there.
 # Usage: package.sh BUILD_DIR SIMULATOR
 set -euo pipefail
 export LC_ALL=C.UTF-8
 build=$1 sim=$2
-for tool in cpack dpkg-deb dpkg-shlibdeps file desktop-file-validate lintian xvfb-run xauth \
-    xdotool inotifywait; do
+for tool in cpack dpkg-deb dpkg-shlibdeps file desktop-file-validate lintian man xvfb-run \
+    xauth xdotool inotifywait; do
     command -v "$tool" >/dev/null && continue
     echo "package.sh: $tool is missing (scripts/test installs it)" >&2
     if [ "${CI:-}" = true ]; then exit 1; else exit 77; fi
@@ -28,14 +28,16 @@ if ! lintian "$deb" >"$work/lintian.log" 2>&1 || grep -q '^E:' "$work/lintian.lo
     cat "$work/lintian.log"; fail "lintian reports errors"
 fi
 
-# Installed files: a licence, the program, a valid menu entry whose Exec and Icon resolve, both
-# icons.
+# Installed files: a licence, a manual page that renders without a warning, the program, a valid
+# menu entry whose Exec and Icon resolve, both icons.
 root=$work/root share=$root/usr/share doc=$share/doc/zappomatic
 dpkg-deb -x "$deb" "$root"
 for line in 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' 'Files: \*' \
     'License: GPL-2.0-or-later' ' .* "/usr/share/common-licenses/GPL-2"\.'; do
     grep -qx "$line" "$doc/copyright" || fail "copyright lacks the line '$line'"
 done
+warnings=$(MANROFFSEQ='' MANWIDTH=80 man --warnings -E UTF-8 -l "$share/man/man1/zappomatic.1.gz" 2>&1 \
+    >"$work/man") && [ -z "$warnings" ] && grep -q '^SEE ALSO' "$work/man" || fail "man: ${warnings:-no SEE ALSO}"
 entry=$root/usr/share/applications/zappomatic.desktop
 desktop-file-validate "$entry" || fail "desktop entry is not valid"
 [ -x "$root/usr/bin/$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$entry")" ] || fail "Exec not in /usr/bin"
