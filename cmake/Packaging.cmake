@@ -2,7 +2,11 @@
 include(GNUInstallDirs)
 
 install(TARGETS zappomatic RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(FILES resources/zappomatic.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+# Software centres find the program by its AppStream id, which the menu entry's name matches.
+install(FILES resources/org.example.zappomatic.desktop
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES resources/org.example.zappomatic.metainfo.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 # The scalable icon, and a bitmap for menus that draw no SVG.
 install(FILES resources/zappomatic.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
