@@ -2,6 +2,12 @@
 include(GNUInstallDirs)
 
 install(TARGETS zappomatic RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# Debian's strip (dh_strip) also drops the compiler's .comment and the .note section.
+install(CODE "if(CMAKE_INSTALL_DO_STRIP)
+    execute_process(COMMAND \"${CMAKE_STRIP}\" --remove-section=.comment --remove-section=.note
+        \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/zappomatic\"
+        COMMAND_ERROR_IS_FATAL ANY)
+endif()")
 # Software centres find the program by its AppStream id, which the menu entry's name matches.
 install(FILES resources/org.example.zappomatic.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
@@ -33,8 +39,14 @@ set(CPACK_PACKAGE_NAME zappomatic)
 set(CPACK_PACKAGE_CONTACT "Zappomatic developers <zappomatic@example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
 set(CPACK_PACKAGE_DESCRIPTION
-    "One window laid out like a handset: every press sends one SVDRP command
-to a VDR television recorder on the network.")
+    "Zappomatic is a remote control for a VDR television recorder, in one window
+laid out like a handset: direction keys, OK, Back, Menu, the four colour keys,
+volume, mute, channel keys and a digit keypad, a box to switch to a channel by
+number and one to show a message on the television screen.
+Every press is sent at once, as one SVDRP command, over the network to the
+recorder. The status line tells whether the recorder is connected and, when it
+is not, why. The keyboard works too: digits, arrows, Enter, Backspace and F1 to
+F4 for the colour keys.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION video)
 # Depends as dpkg-shlibdeps reads them from the program; the check below makes cpack refuse to

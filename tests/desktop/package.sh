@@ -25,13 +25,9 @@ depends=$(dpkg-deb --field "$deb" Depends)
 for lib in libqt6core6 libqt6gui6 libqt6network6 libqt6widgets6 libc6; do
     grep -Eq "(^|, )$lib( |,|$)" <<<"$depends" || fail "Depends lacks $lib: '$depends'"
 done
-if ! lintian "$deb" >"$work/lintian.log" 2>&1 || grep -q '^E:' "$work/lintian.log"; then
-    cat "$work/lintian.log"; fail "lintian reports errors"
-fi
-
 # Installed files: a licence, a manual page that renders without a warning, clean AppStream
 # metadata whose releases are the change log's, the program, a valid menu entry whose Exec and
-# Icon resolve, both icons.
+# Icon resolve, both icons. Then lintian for everything else.
 root=$work/root share=$root/usr/share doc=$share/doc/zappomatic
 dpkg-deb -x "$deb" "$root"
 for line in 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' 'Files: \*' \
@@ -54,6 +50,8 @@ valid=$(desktop-file-validate "$entry" 2>&1) && [ -z "$valid" ] || fail "desktop
 icon=$(sed -n 's/^Icon=//p' "$entry") icons=$share/icons/hicolor
 grep -q '<svg' "$icons/scalable/apps/$icon.svg" || fail "no scalable icon"
 file "$icons/48x48/apps/$icon.png" | grep -q 'PNG image data, 48 x 48' || fail "no 48 px icon"
+# Not a single tag, down to pedantic ones; what cannot be fixed is overridden in the package.
+lint=$(lintian --pedantic -I "$deb") && ! grep -q '^[EWIP]:' <<<"$lint" || fail "lintian: $lint"
 
 # The unpacked program reads ~/.config/zappomatic/zappomatic.ini: connect must reach the
 # simulator on the port named there, not the default.
