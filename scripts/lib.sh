@@ -5,9 +5,12 @@ BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev)
 # CPack's DEB generator needs file; dpkg-shlibdeps (dpkg-dev) computes the package's Depends.
 PACKAGE_PACKAGES=(file dpkg-dev)
 SCREENSHOT_PACKAGES=(xvfb xauth x11-utils xdotool imagemagick)
+# The package test also validates the AppStream metadata (appstream) and renders the manual page
+# (man-db, groff-base).
 TEST_PACKAGES=("${SCREENSHOT_PACKAGES[@]}" "${PACKAGE_PACKAGES[@]}" inotify-tools vdr vdr-plugin-xineliboutput
     vdr-plugin-svdrposd desktop-file-utils lintian clang libclang-rt-14-dev clang-tidy
-    clang-format fonts-cantarell fonts-noto-core fonts-dejavu-core qt6-gtk-platformtheme)
+    clang-format fonts-cantarell fonts-noto-core fonts-dejavu-core qt6-gtk-platformtheme
+    appstream man-db groff-base)
 
 as_root() {
     if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
