@@ -123,14 +123,9 @@ void RecorderSocket::noteError(QAbstractSocket::SocketError error)
         m_cause = ConnectionCause::NoAnswer;
         break;
     case QAbstractSocket::RemoteHostClosedError:
+        // A whole first line that came before the close, such as "Access denied!", has been
+        // judged already: the socket reads the bytes before a close first.
         m_cause = ConnectionCause::ClosedByRecorder;
-        // A first line without its line end is still what the recorder said before leaving.
-        if (!m_greeted && m_socket.bytesAvailable() > 0) {
-            const ConnectionCause refusal
-                = firstLineCause(m_socket.read(KeepAlive::maxGreetingLength));
-            if (refusal != ConnectionCause::None)
-                m_cause = refusal;
-        }
         break;
     case QAbstractSocket::NetworkError:
         m_cause = ConnectionCause::Unreachable;
