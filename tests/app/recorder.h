@@ -1,12 +1,11 @@
 #pragma once
 
 // A recorder on 127.0.0.1 for the window tests: greets, records the exact bytes of each
-// connection, answers each line, and misbehaves on demand (refuse, close, reset, stall the
-// handshake, flood, stop reading).
+// connection, answers each line, and misbehaves on demand (refuse, close, stall the handshake,
+// flood, stop reading).
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <memory>
-#include <sys/socket.h>
 
 class Recorder : public QObject
 {
@@ -49,14 +48,6 @@ public:
         return m_server.listen(QHostAddress::LocalHost, m_port) && (m_port = m_server.serverPort());
     }
     void refuse() { m_server.close(); }
-    void reset(int index)
-    {
-        // A zero linger time makes closing send RST; Qt has no option for it.
-        const linger immediately {1, 0};
-        ::setsockopt(int(sockets[index]->socketDescriptor()), SOL_SOCKET, SO_LINGER, &immediately,
-                     sizeof immediately);
-        sockets[index]->abort();
-    }
     // With a backlog of 0, one connection that is never accepted fills the queue, so the kernel
     // drops a new client's SYN and the client retries about a second later.
     bool stallHandshake()

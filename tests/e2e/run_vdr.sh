@@ -17,13 +17,11 @@ groups="$groups $!"
 # A VDR the suite stopped must go on to hear its TERM.
 trap 'for g in $groups; do kill -CONT -- -$g; kill -TERM -- -$g; done 2>/dev/null; wait; rm -rf "$logs"' EXIT
 trap 'exit 1' INT TERM
-for vdr in vdr denying; do
-    bash "$(dirname "$0")/../wait_for_line.sh" "$logs/$vdr" '^ready on' 40
-    # "ready on 127.0.0.1 port N pid P": fields 5 and 7.
-    read -ra ready < <(grep -m 1 '^ready on' "$logs/$vdr")
-    [ "${ready[0]:-}" = ready ] || { echo "VDR did not start:"; cat "$logs/$vdr"; exit 1; }
-    printf -v "${vdr}_port" %s "${ready[4]}"
-    printf -v "${vdr}_pid" %s "${ready[6]}"
+for log in "$logs"/*; do
+    bash "$(dirname "$0")/../wait_for_line.sh" "$log" '^ready on' 40 \
+        || { echo "VDR did not start:"; cat "$log"; exit 1; }
 done
-ZAPPOMATIC_VDR_PORT=$vdr_port ZAPPOMATIC_VDR_PID=$vdr_pid ZAPPOMATIC_DENYING_VDR_PORT=$denying_port \
-    "$1"
+# From "ready on 127.0.0.1 port N pid P" in the log named $1, field $2: 1 the port, 2 the pid.
+ready() { sed -n "s/^ready on 127\.0\.0\.1 port \([0-9]*\) pid \([0-9]*\)$/\\$2/p" "$logs/$1"; }
+ZAPPOMATIC_VDR_PORT=$(ready vdr 1) ZAPPOMATIC_VDR_PID=$(ready vdr 2) \
+    ZAPPOMATIC_DENYING_VDR_PORT=$(ready denying 1) "$1"
