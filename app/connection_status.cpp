@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include "connection_status.h"
 
 using namespace Qt::StringLiterals;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Fitting the desktop's font to the drawn layout: the boxes keep their size, so the font is
 // made only as much smaller as the widest caption needs.
 #include "frm_main.h"

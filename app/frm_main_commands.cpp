@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The handset's command buttons: each press builds its line and hands it to the link.
 #include "frm_main.h"
 

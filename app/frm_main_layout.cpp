@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The handset's layout: every widget in tab order, with its caption and its place in twips.
 #include "frm_main.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The keyboard shortcuts: key presses reduced to virtual-key codes, the key preview that
 // shows them to the window first, and the window's key-down handler that acts on them.
 #include "keyboard.h"

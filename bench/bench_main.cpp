@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The benchmark: measures the handset against a bare socket, a bare window and svdrpsend,
 // all against the same recorder, and prints one table. Run it through scripts/bench.
 #include "frm_main.h"

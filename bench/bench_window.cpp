@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The window programs the benchmark starts as child processes. Built twice: with the handset
 // window (BENCH_HANDSET) and with a bare window of plain buttons, the floor it is compared to.
 //   (no arguments)    show the window, print the monotonic time in ns once it is first

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Installation where a desktop finds the program, and a Debian package of it.
 include(GNUInstallDirs)
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Read by cpack before it builds. Without dpkg-shlibdeps CPack only warns and makes a package
 # with no Depends at all, which installs cleanly and then cannot start; stop instead.
 cmake_policy(SET CMP0109 NEW) # a tool counts only when it may be run

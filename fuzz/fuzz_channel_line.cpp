@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The channel box: which texts pass, and what "chan" line they become. A text passes only if
 // it is one plain decimal number, and its written form must read back as the same value.
 #include "command_lines.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The lenient number reading: never NaN, and the same double as the C library's strtod gives
 // for the number at the start of the text once the blanks are gone.
 #include "number_rules.h"

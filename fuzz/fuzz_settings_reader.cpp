@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The settings reader on arbitrary file contents. The input's first line names the section,
 // its second line the key, and the rest is the file; server/ip and server/port are asked too.
 #include "mod_fileio.h"

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Shared by the scripts: installs what is missing, then builds.
 # Sourced, not run.
 

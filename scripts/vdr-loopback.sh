@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Runs a real, headless VDR on 127.0.0.1 to try the remote against, by hand or from a test.
 #   scripts/vdr-loopback.sh [PORT]          (default 2001, the remote's default; 0 picks a free one)
 #   svdrpsend -p PORT "PLUG svdrposd LSTO"  shows what is on its screen

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-2.0-or-later
 # wait_for_line.sh FILE PATTERN SECONDS: returns as soon as FILE holds a line matching PATTERN
 # (grep -E), woken by inotify whenever something in FILE's folder changes; fails after SECONDS.
 # The folder is watched, not the file, so a file its writer has not created yet is caught too.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
 // A recorder on 127.0.0.1 for the window tests: greets, records the exact bytes of each

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The handset window against a recorder on loopback: what each press and key puts on the wire,
 // what the window shows, and how the connection behaves when the recorder misbehaves.
 #include "connection_status.h"

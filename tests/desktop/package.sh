@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-2.0-or-later
 # The Debian package as a user gets it: made by cpack from the build folder, checked with
 # dpkg-deb, man, appstreamcli, desktop-file-validate and lintian, then unpacked and started
 # under Xvfb, where it must read the user's ~/.config settings file and connect to the

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-2.0-or-later
 # The built program as a user meets it: a real X window, its settings in $XDG_CONFIG_HOME, real
 # clicks and key presses from xdotool; the simulator logs every byte the program sends.
 #   real_window.sh PROGRAM SIMULATOR ARTEFACTS-FOLDER

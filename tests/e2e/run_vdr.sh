@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Runs the suite $1 against two real VDRs from scripts/vdr-loopback.sh ($2): one that closes
 # SVDRP connections after a few idle seconds, and one whose svdrphosts.conf turns loopback away.
 # Each VDR runs in a process group of its own, which is ended however the suite ends.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The handset window against a real VDR that closes idle SVDRP connections after a few seconds;
 // every check reads what the recorder itself shows, through svdrpsend and svdrposd.
 #include "frm_main.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The rules that turn text into numbers, lines and decisions, without a window or a socket.
 #include "command_lines.h"
 #include "connection_cause.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The settings rules as tables: how one file reads, and which file is read.
 #include "mod_fileio.h"
 
