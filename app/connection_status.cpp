@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "connection_status.h"
 
+#include "recorder_socket.h"
+
 using namespace Qt::StringLiterals;
 
 namespace ConnectionStatus {
@@ -56,6 +58,7 @@ QString text(ConnectionCause cause)
 QString help(ConnectionCause cause, const QString &systemText)
 {
     const QString ports = QString::fromLatin1(vdrPorts);
+    const auto attempt = RecorderSocket::attemptTimeout.count();
     switch (cause) {
     case ConnectionCause::None:
         return {};
@@ -69,20 +72,21 @@ QString help(ConnectionCause cause, const QString &systemText)
         return u"This host name is not known here: check its spelling, or type the recorder's "
                "IP address."_s;
     case ConnectionCause::NoAnswer:
-        return u"The host did not answer within 5 seconds: check that the recorder is switched "
-               "on and on this network, and that no firewall blocks the port."_s;
+        return u"The host did not answer within %1 seconds: check that the recorder is switched "
+               "on and on this network, and that no firewall blocks the port."_s.arg(attempt);
     case ConnectionCause::RecorderBusy:
-        return u"The recorder took the connection but did not greet within 5 seconds: a VDR "
+        return u"The recorder took the connection but did not greet within %1 seconds: a VDR "
                "before 2.4 serves one client at a time, so close the other one and connect "
-               "again."_s;
+               "again."_s.arg(attempt);
     case ConnectionCause::NotAVdr:
         return u"Something other than VDR answers on this port: %1."_s.arg(ports);
     case ConnectionCause::ClosedByRecorder:
         return u"The recorder ended the connection (VDR quit or restarted, or closed it after "
                "SVDRPTimeout seconds without a command): connect again."_s;
     case ConnectionCause::NoReply:
-        return u"The recorder did not answer a command within 10 seconds, so it has hung or left "
-               "the network: check it, then connect again."_s;
+        return u"The recorder did not answer a command within %1 seconds, so it has hung or left "
+               "the network: check it, then connect again."_s.arg(
+                   RecorderSocket::replyTimeout.count());
     case ConnectionCause::NoHost:
         return u"Type the recorder's host name or IP address, then connect."_s;
     case ConnectionCause::InvalidPort:
