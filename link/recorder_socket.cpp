@@ -34,11 +34,6 @@ RecorderSocket::~RecorderSocket()
 
 void RecorderSocket::Close()
 {
-    // Closing what the recorder or the network already ended keeps the reason it ended for.
-    if (m_socket.state() != QAbstractSocket::UnconnectedState) {
-        m_cause = ConnectionCause::None;
-        m_errorText.clear();
-    }
     m_attemptTimer.stop();
     m_replyTimer.stop();
     m_keepAliveTimer.stop();
@@ -52,6 +47,8 @@ void RecorderSocket::Close()
 
 void RecorderSocket::Connect()
 {
+    // Whatever ended the last connection, this one starts without a cause; closing it ourselves
+    // leaves it without one.
     m_cause = ConnectionCause::None;
     m_errorText.clear();
     m_socket.connectToHost(m_remoteHost, m_remotePort);

@@ -40,7 +40,7 @@ public:
     explicit RecorderSocket(QObject *parent = nullptr);
     ~RecorderSocket() override;
 
-    // Ends any connection or pending attempt; harmless on a closed socket, whose cause stays.
+    // Ends any connection or pending attempt; harmless on a closed socket. The cause stays.
     void Close();
     void setRemoteHost(const QString &host) { m_remoteHost = host; }
     void setRemotePort(quint16 port) { m_remotePort = port; }
@@ -49,7 +49,7 @@ public:
     // Starts an attempt to the remote end last set; the outcome shows in State().
     void Connect();
     State state() const;
-    // Why the socket is closed; None after our own Close() of a live connection.
+    // Why the last connection or attempt ended; None when it was closed by Close().
     ConnectionCause cause() const { return m_cause; }
     // The system's own words for a failure that has no cause of its own (SocketError and the
     // like); empty otherwise.

@@ -18,7 +18,7 @@ groups="$groups $!"
 # A VDR the suite stopped must go on to hear its TERM.
 trap 'for g in $groups; do kill -CONT -- -$g; kill -TERM -- -$g; done 2>/dev/null; wait; rm -rf "$logs"' EXIT
 trap 'exit 1' INT TERM
-for log in "$logs"/*; do
+for log in "$logs/vdr" "$logs/denying"; do
     bash "$(dirname "$0")/../wait_for_line.sh" "$log" '^ready on' 40 \
         || { echo "VDR did not start:"; cat "$log"; exit 1; }
 done
