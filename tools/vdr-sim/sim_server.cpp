@@ -85,12 +85,16 @@ void SimServer::serve(QTcpSocket *socket, int client)
         if (m_behaviour.replyDelayMs < 0 || m_behaviour.firstLine)
             continue; // hung, or no VDR to answer
         const RecorderAnswer answer = m_recorder.answer(line);
-        // The socket is the context: an answer due after its client has gone is dropped.
-        QTimer::singleShot(m_behaviour.replyDelayMs, socket, [socket, answer] {
+        const auto reply = [socket, answer] {
             socket->write(answer.text);
             if (answer.closesConnection)
                 socket->disconnectFromHost();
-        });
+        };
+        // A late answer has the socket as context: one due after its client has gone is dropped.
+        if (m_behaviour.replyDelayMs > 0)
+            QTimer::singleShot(m_behaviour.replyDelayMs, socket, reply);
+        else
+            reply();
         if (answer.closesConnection)
             return;
     }
