@@ -8,6 +8,30 @@
 
 using namespace Qt::StringLiterals;
 
+namespace {
+
+// The text as UTF-8, with \r, \n, \\ and \xNN turned into the bytes they stand for.
+QByteArray unescaped(const QString &text)
+{
+    const QByteArray bytes = text.toUtf8();
+    QByteArray result;
+    for (qsizetype at = 0; at < bytes.size(); ++at) {
+        const char next = at + 1 < bytes.size() ? bytes[at + 1] : '\0';
+        if (bytes[at] != '\\' || !next) {
+            result += bytes[at];
+        } else if (next == 'x' && at + 3 < bytes.size()) {
+            result += char(bytes.mid(at + 2, 2).toInt(nullptr, 16));
+            at += 3;
+        } else {
+            result += next == 'r' ? '\r' : next == 'n' ? '\n' : next;
+            ++at;
+        }
+    }
+    return result;
+}
+
+} // namespace
+
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
@@ -44,8 +68,19 @@ int main(int argc, char *argv[])
         u"Answer each command only after this many seconds; \"never\" for a hung recorder "
         "(default 0)."_s,
         u"seconds"_s, u"0"_s);
+    const QCommandLineOption charsetOption(u"charset"_s,
+                                           u"Character set the greeting names (default UTF-8)."_s,
+                                           u"name"_s, u"UTF-8"_s);
+    const QCommandLineOption replyOption(
+        u"reply"_s,
+        u"Answer the command line LINE with REPLY instead (\\r, \\n and \\xNN stand for "
+        "those bytes); at a line whose REPLY is empty the recorder hangs and answers nothing from "
+        "then on. May be given more than once."_s,
+        u"LINE=REPLY"_s);
+    const QCommandLineOption splitOption(u"split-replies"_s,
+                                         u"Write each reply in three pieces, 50 ms apart."_s);
     parser.addOptions({hostOption, portOption, versionOption, idleOption, denyOption,
-                       firstLineOption, delayOption});
+                       firstLineOption, delayOption, charsetOption, replyOption, splitOption});
     parser.process(app);
 
     QTextStream err(stderr);
@@ -69,6 +104,16 @@ int main(int argc, char *argv[])
         behaviour.firstLine = parser.value(firstLineOption).toUtf8();
     const QString delay = parser.value(delayOption);
     behaviour.replyDelayMs = delay == u"never"_s ? -1 : qRound(delay.toDouble() * 1000);
+    behaviour.charset = parser.value(charsetOption).toUtf8();
+    for (const QString &reply : parser.values(replyOption)) {
+        const qsizetype at = reply.indexOf(u'=');
+        if (at < 0) {
+            err << u"not LINE=REPLY: "_s << reply << Qt::endl;
+            return 2;
+        }
+        behaviour.replies.insert(unescaped(reply.first(at)), unescaped(reply.sliced(at + 1)));
+    }
+    behaviour.splitReplies = parser.isSet(splitOption);
     SimServer server(behaviour);
     if (!server.listen(address, quint16(port))) {
         err << u"cannot listen on "_s << address.toString() << u" port "_s << port << u": "_s

@@ -20,11 +20,12 @@ constexpr qsizetype maxLineLength = 64 * 1024;
 
 SimServer::SimServer(const SimBehaviour &behaviour, QObject *parent)
     : QObject(parent)
-    , m_recorder(QHostInfo::localHostName().toUtf8(), behaviour.version)
+    , m_recorder(QHostInfo::localHostName().toUtf8(), behaviour.version, behaviour.charset)
     , m_out(stdout)
     , m_behaviour(behaviour)
 {
     connect(&m_server, &QTcpServer::newConnection, this, &SimServer::acceptClients);
+    m_clock.start();
 }
 
 bool SimServer::listen(const QHostAddress &address, quint16 port)
@@ -44,11 +45,14 @@ void SimServer::acceptClients()
         print(client,
               u"connected from %1 port %2"_s.arg(socket->peerAddress().toString())
                   .arg(socket->peerPort()));
+        connect(socket, &QTcpSocket::disconnected, this,
+                [this, socket, client] { dropClient(socket, client); });
         if (m_behaviour.deny) {
             // VDR's words, with a bare LF, and the door shut at once.
             socket->write("Access denied!\n");
             socket->disconnectFromHost();
             print(client, u"access denied"_s);
+            continue;
         }
         auto *idle = new QTimer(socket);
         idle->setSingleShot(true);
@@ -64,8 +68,6 @@ void SimServer::acceptClients()
                 idle->start();
             serve(socket, client);
         });
-        connect(socket, &QTcpSocket::disconnected, this,
-                [this, socket, client] { dropClient(socket, client); });
         if (!m_behaviour.firstLine)
             socket->write(m_recorder.greeting(QDateTime::currentDateTime()));
         else if (!m_behaviour.firstLine->isEmpty())
@@ -82,19 +84,22 @@ void SimServer::serve(QTcpSocket *socket, int client)
     LineSplitter &lines = m_lines[socket];
     for (const QByteArray &line : lines.feed(bytes)) {
         print(client, wireText(line));
-        if (m_behaviour.replyDelayMs < 0 || m_behaviour.firstLine)
+        const QByteArray command = line.trimmed();
+        const auto chosen = m_behaviour.replies.constFind(command);
+        if (chosen != m_behaviour.replies.cend() && chosen->isEmpty())
+            socket->setProperty("hung", true);
+        if (m_behaviour.replyDelayMs < 0 || m_behaviour.firstLine
+            || socket->property("hung").toBool())
             continue; // hung, or no VDR to answer
-        const RecorderAnswer answer = m_recorder.answer(line);
-        const auto reply = [socket, answer] {
-            socket->write(answer.text);
-            if (answer.closesConnection)
-                socket->disconnectFromHost();
-        };
+        const RecorderAnswer answer = chosen != m_behaviour.replies.cend()
+            ? RecorderAnswer {*chosen + "\r\n"}
+            : m_recorder.answer(line);
         // A late answer has the socket as context: one due after its client has gone is dropped.
         if (m_behaviour.replyDelayMs > 0)
-            QTimer::singleShot(m_behaviour.replyDelayMs, socket, reply);
+            QTimer::singleShot(m_behaviour.replyDelayMs, socket,
+                               [this, socket, answer] { reply(socket, answer); });
         else
-            reply();
+            reply(socket, answer);
         if (answer.closesConnection)
             return;
     }
@@ -102,8 +107,35 @@ void SimServer::serve(QTcpSocket *socket, int client)
         print(client, wireText(lines.takePending()) + u" (line too long, dropped)"_s);
 }
 
+void SimServer::reply(QTcpSocket *socket, const RecorderAnswer &answer)
+{
+    if (!m_behaviour.splitReplies) {
+        socket->write(answer.text);
+        if (answer.closesConnection)
+            socket->disconnectFromHost();
+        return;
+    }
+    // The first piece ends inside the code, the second inside the text. The pieces of one
+    // client's replies queue up behind each other, so that replies never mix.
+    const qsizetype cuts[] = {0, std::min<qsizetype>(2, answer.text.size()),
+                              (answer.text.size() + 2) / 2, answer.text.size()};
+    qint64 &due = m_splitDue[socket];
+    for (int piece = 0; piece < 3; ++piece) {
+        due = std::max(due, m_clock.elapsed()) + 50;
+        const QByteArray bytes = answer.text.sliced(cuts[piece], cuts[piece + 1] - cuts[piece]);
+        const bool closes = piece == 2 && answer.closesConnection;
+        QTimer::singleShot(due - m_clock.elapsed(), socket, [socket, bytes, closes] {
+            socket->write(bytes);
+            socket->flush();
+            if (closes)
+                socket->disconnectFromHost();
+        });
+    }
+}
+
 void SimServer::dropClient(QTcpSocket *socket, int client)
 {
+    m_splitDue.remove(socket);
     const QByteArray unfinished = m_lines.take(socket).takePending();
     if (!unfinished.isEmpty())
         print(client, wireText(unfinished) + u" (no line end)"_s);

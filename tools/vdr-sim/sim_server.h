@@ -3,6 +3,7 @@
 
 #include "simulated_recorder.h"
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QHostAddress>
 #include <QObject>
@@ -28,6 +29,14 @@ struct SimBehaviour
     std::optional<QByteArray> firstLine;
     // Negative: lines are read but never answered, as by a recorder that has hung.
     int replyDelayMs = 0;
+    // The character set the greeting names.
+    QByteArray charset = "UTF-8";
+    // Replies chosen for command lines (without their line end), instead of the recorder's
+    // own; at a line whose reply is empty the recorder hangs and answers nothing from then on.
+    QHash<QByteArray, QByteArray> replies;
+    // Each reply is written in three pieces, a moment apart, so that the client reads it in
+    // several reads.
+    bool splitReplies = false;
 };
 
 // Serves any number of clients at once with one simulated recorder and prints every
@@ -45,12 +54,16 @@ public:
 private:
     void acceptClients();
     void serve(QTcpSocket *socket, int client);
+    void reply(QTcpSocket *socket, const RecorderAnswer &answer);
     void dropClient(QTcpSocket *socket, int client);
     void print(int client, const QString &text);
 
     QTcpServer m_server;
     SimulatedRecorder m_recorder;
     QHash<QTcpSocket *, LineSplitter> m_lines;
+    // When each client's last reply piece goes out, in ms on m_clock.
+    QHash<QTcpSocket *, qint64> m_splitDue;
+    QElapsedTimer m_clock;
     QTextStream m_out;
     int m_clientCount = 0;
     SimBehaviour m_behaviour;

@@ -76,9 +76,10 @@ QString escaped(uchar byte)
 
 } // namespace
 
-SimulatedRecorder::SimulatedRecorder(QByteArray hostName, QByteArray version)
+SimulatedRecorder::SimulatedRecorder(QByteArray hostName, QByteArray version, QByteArray charset)
     : m_hostName(std::move(hostName))
     , m_version(std::move(version))
+    , m_charset(std::move(charset))
 { }
 
 QByteArray SimulatedRecorder::greeting(const QDateTime &now) const
@@ -88,7 +89,7 @@ QByteArray SimulatedRecorder::greeting(const QDateTime &now) const
     const QString time = c.toString(now, u"ddd MMM "_s) + u"%1"_s.arg(now.date().day(), 2)
         + c.toString(now, u" hh:mm:ss yyyy"_s);
     return "220 " + m_hostName + " SVDRP VideoDiskRecorder " + m_version + "; " + time.toLatin1()
-        + "; UTF-8\r\n";
+        + "; " + m_charset + "\r\n";
 }
 
 RecorderAnswer SimulatedRecorder::answer(QByteArrayView line)

@@ -21,8 +21,10 @@ struct RecorderAnswer
 class SimulatedRecorder
 {
 public:
-    // version: what the greeting names, so that older recorders can be played as well.
-    explicit SimulatedRecorder(QByteArray hostName, QByteArray version = "2.6.0");
+    // version and charset: what the greeting names, so that older recorders, and recorders in
+    // other locales, can be played as well.
+    explicit SimulatedRecorder(QByteArray hostName, QByteArray version = "2.6.0",
+                               QByteArray charset = "UTF-8");
 
     QByteArray greeting(const QDateTime &now) const;
     // The line may still carry its line end; surrounding blanks do not count, as in VDR.
@@ -35,6 +37,7 @@ private:
 
     QByteArray m_hostName;
     QByteArray m_version;
+    QByteArray m_charset;
     int m_channel = 1;
 };
 
