@@ -3,6 +3,7 @@
 #include "mod_fileio.h"
 
 #include <QCoreApplication>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -94,9 +95,12 @@ void tst_Settings::lookup()
     const QString dir = root.path(), own = QCoreApplication::applicationDirPath();
     const QString folder = programFolder ? own : dir + u"/bin"_s;
     const QStringList folders = {folder, dir + u"/home/zappomatic"_s, dir + u"/etc/zappomatic"_s};
-    // The program's folder is the test's build folder: each row starts it clean, and the last
-    // row places nothing there.
-    QFile::remove(own + u"/zappomatic.ini"_s);
+    // The program's folder is the test's build folder, and the working folder goes with root:
+    // each row leaves both as it found them.
+    const auto restore = qScopeGuard([own, working = QDir::currentPath()] {
+        QFile::remove(own + u"/zappomatic.ini"_s);
+        QDir::setCurrent(working);
+    });
     for (qsizetype i = 0; i < folders.size(); ++i)
         QVERIFY(place(folders[i], files[i]));
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir + u"/home"_s));
