@@ -38,6 +38,10 @@ Wording wording(ConnectionCause cause, const QString &systemText)
         return {u"host not found"_s,
                 u"This host name is not known here: check its spelling, or type the recorder's "
                 "IP address."_s};
+    case ConnectionCause::LookupTimedOut:
+        return {u"lookup timed out"_s,
+                u"The name server did not answer within %1 seconds: check the network, or type "
+                "the recorder's IP address."_s.arg(attempt)};
     case ConnectionCause::NoAnswer:
         return {u"no answer"_s,
                 u"The host did not answer within %1 seconds: check that the recorder is switched "

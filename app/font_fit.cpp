@@ -63,9 +63,9 @@ void frm_main::fitFont()
     QWidget *client = centralWidget();
     QList<Caption> captions;
     for (const QWidget *widget : client->findChildren<QWidget *>()) {
-        // The status line elides the connected text, which holds the host; every reason for
-        // not being connected must show whole.
-        if (widget != lbl_info)
+        // The status and answer lines elide texts that hold a host or the recorder's words;
+        // every reason for not being connected must show whole.
+        if (widget != lbl_info && widget != lbl_answer)
             captions.append(captionOf(widget));
     }
     for (int cause = 0; cause <= int(lastConnectionCause); ++cause)

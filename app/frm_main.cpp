@@ -8,6 +8,7 @@
 #include "mod_fileio.h"
 #include "mod_main.h"
 #include "number_rules.h"
+#include "recorder_answer.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -35,6 +36,8 @@ frm_main::frm_main(const QString &settingsFolder, QWidget *parent)
     connect(new KeyPreview(this), &KeyPreview::keyDown, this, &frm_main::Form_KeyDown);
     connect(&m_link, &RecorderLink::connectionUp, this, &frm_main::showConnected);
     connect(&m_link, &RecorderLink::connectionDown, this, &frm_main::showNotConnected);
+    connect(&m_link, &RecorderLink::greeted, this, &frm_main::showGreeting);
+    connect(&m_link, &RecorderLink::answered, this, &frm_main::showAnswer);
     Form_Load(settingsFolder);
 
     adjustSize();
@@ -88,7 +91,12 @@ void frm_main::SetControls(bool State)
 
 void frm_main::cmd_connect_Click()
 {
-    m_link.connectPressed(txt_ip->text(), txt_port->text());
+    if (!m_link.connectPressed(txt_ip->text(), txt_port->text()))
+        return;
+    // Nothing of an earlier connection stays on screen while the new attempt runs.
+    SetControls(false);
+    lbl_info->setStatus(u"Connecting to %1 port %2"_s.arg(m_link.host(), m_link.portText()));
+    lbl_answer->setStatus({});
 }
 
 void frm_main::cmd_disconnect_Click()
@@ -97,12 +105,14 @@ void frm_main::cmd_disconnect_Click()
         return;
     SetControls(false);
     lbl_info->setStatus(u"Disconnected"_s);
+    lbl_answer->setStatus({});
 }
 
 void frm_main::showConnected()
 {
     SetControls(true);
-    lbl_info->setStatus(u"Connected to "_s + txt_ip->text() + u" port "_s + txt_port->text());
+    // Where the connection went, not what the fields may show since.
+    lbl_info->setStatus(u"Connected to %1 port %2"_s.arg(m_link.host(), m_link.portText()));
 }
 
 void frm_main::showNotConnected(ConnectionCause cause)
@@ -110,6 +120,17 @@ void frm_main::showNotConnected(ConnectionCause cause)
     SetControls(false);
     lbl_info->setStatus(ConnectionStatus::text(cause),
                         ConnectionStatus::help(cause, m_link.errorText()));
+    lbl_answer->setStatus({});
+}
+
+void frm_main::showGreeting(const QString &host, const QString &version)
+{
+    lbl_answer->setStatus(RecorderAnswer::greeting(host, version));
+}
+
+void frm_main::showAnswer(int code, const QString &text)
+{
+    lbl_answer->setStatus(text, RecorderAnswer::help(code, text));
 }
 
 void frm_main::mnu_end_Click()

@@ -68,6 +68,8 @@ private:
     void Form_Load(const QString &settingsFolder);
     void showConnected();
     void showNotConnected(ConnectionCause cause);
+    void showGreeting(const QString &host, const QString &version);
+    void showAnswer(int code, const QString &text);
     void mnu_end_Click();
 
     RecorderLink m_link;
@@ -105,6 +107,8 @@ private:
     QPushButton *cmd_back = nullptr;
     QLineEdit *txt_msg = nullptr;
     QPushButton *cmd_sendmsg = nullptr;
+    // What the recorder said last: its greeting, or its reply to the last press.
+    StatusLabel *lbl_answer = nullptr;
     QLineEdit *txt_chan = nullptr;
     QPushButton *cmd_goch = nullptr;
 

@@ -96,7 +96,10 @@ void frm_main::buildWidgets()
     txt_chan       = placeTextBox(client, "txt_chan"_L1, u"3"_s, twips(8520, 1680, 375, 285));
     cmd_goch       = place<QPushButton>(client, "cmd_goch"_L1, u"Go CH"_s, twips(7560, 1680, 855, 375));
     Frame1         = place<QGroupBox>(client, "Frame1"_L1, u"numbers"_s, twips(9120, 240, 1935, 2295));
+    lbl_answer     = place<StatusLabel>(client, "lbl_answer"_L1, QString(), twips(7800, 2880, 3255, 285));
     // clang-format on
+    lbl_answer->setElideMode(Qt::ElideRight);
+    lbl_answer->setLogPrefix(u"answer: "_s);
 
     // The keypad as on a telephone: 1 2 3 / 4 5 6 / 7 8 9, and 0 alone under 8.
     struct KeyPlace

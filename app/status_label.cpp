@@ -20,15 +20,15 @@ void StatusLabel::setStatus(const QString &text, const QString &help)
     setText(text);
     setAccessibleName(text);
     setAccessibleDescription(help);
-    setToolTip(help.isEmpty() ? text : help);
-    qCDebug(lcStatus).noquote() << text;
+    setToolTip(help.isEmpty() ? text : text + u'\n' + help);
+    qCDebug(lcStatus).noquote() << m_logPrefix + text;
 }
 
 void StatusLabel::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     const QRect room = contentsRect();
-    const QString shown = fontMetrics().elidedText(text(), Qt::ElideMiddle, room.width());
+    const QString shown = fontMetrics().elidedText(text(), m_elideMode, room.width());
     style()->drawItemText(&painter, room, int(alignment()), palette(), isEnabled(), shown,
                           foregroundRole());
 }

@@ -10,3 +10,23 @@ ConnectionCause firstLineCause(QByteArrayView line)
         return ConnectionCause::AccessDenied;
     return ConnectionCause::NotAVdr;
 }
+
+ConnectionCause socketErrorCause(QAbstractSocket::SocketError error)
+{
+    switch (error) {
+    case QAbstractSocket::ConnectionRefusedError:
+        return ConnectionCause::Refused;
+    case QAbstractSocket::HostNotFoundError:
+        return ConnectionCause::HostNotFound;
+    case QAbstractSocket::SocketTimeoutError:
+        return ConnectionCause::NoAnswer;
+    case QAbstractSocket::RemoteHostClosedError:
+        return ConnectionCause::ClosedByRecorder;
+    case QAbstractSocket::NetworkError:
+        return ConnectionCause::Unreachable;
+    case QAbstractSocket::SocketAccessError:
+        return ConnectionCause::NotPermitted;
+    default:
+        return ConnectionCause::SocketError;
+    }
+}

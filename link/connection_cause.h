@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
+#include <QAbstractSocket>
 #include <QByteArrayView>
 
 // Why there is no connection, as far as the link can tell. The window turns each into a short
@@ -10,6 +11,7 @@ enum class ConnectionCause {
     AccessDenied, // the recorder answered "Access denied!"
     Refused, // nothing accepts connections on that port
     HostNotFound,
+    LookupTimedOut, // the name server did not answer in time
     NoAnswer, // the handshake did not complete in time
     RecorderBusy, // connected, but no greeting in time: an older VDR serving another client
     NotAVdr, // the first line was no SVDRP greeting
@@ -28,3 +30,6 @@ inline constexpr ConnectionCause lastConnectionCause = ConnectionCause::SocketEr
 // svdrphosts.conf does not list, NotAVdr for anything else. The line may end in CR LF, LF or
 // not at all.
 ConnectionCause firstLineCause(QByteArrayView line);
+
+// What a socket's error says about the connection. RemoteHostClosed is the recorder's close.
+ConnectionCause socketErrorCause(QAbstractSocket::SocketError error);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "keep_alive.h"
 
+#include "greeting.h"
 #include "number_rules.h"
 
 #include <QByteArray>
@@ -13,17 +14,12 @@ namespace KeepAlive {
 
 bool recorderAllows(QByteArrayView greeting)
 {
-    constexpr QByteArrayView marker = " SVDRP VideoDiskRecorder ";
-    const qsizetype at = greeting.indexOf(marker);
-    if (!greeting.startsWith("220 ") || at < 0)
+    const QByteArray version = Greeting::parse(greeting).version;
+    if (version.isEmpty())
         return false;
-    QByteArray version = greeting.sliced(at + marker.size()).toByteArray();
-    if (const qsizetype end = version.indexOf(';'); end >= 0)
-        version.truncate(end);
-
     // Major, minor and patch; a part that is missing or not a number counts as 0.
     std::array<int, 3> parts {};
-    const QList<QByteArray> fields = version.trimmed().split('.');
+    const QList<QByteArray> fields = version.split('.');
     for (qsizetype i = 0; i < qsizetype(parts.size()) && i < fields.size(); ++i)
         parts[i] = fields[i].toInt();
     return parts >= std::array {2, 4, 0};

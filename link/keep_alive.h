@@ -13,8 +13,6 @@ namespace KeepAlive {
 
 inline constexpr std::chrono::seconds defaultInterval {60};
 inline constexpr std::chrono::seconds longestInterval {3600};
-// The longest greeting read; VDR's is well under 100 bytes.
-inline constexpr qsizetype maxGreetingLength = 512;
 
 // Whether the recorder's first line, "220 <host> SVDRP VideoDiskRecorder <version>; ...",
 // names VDR 2.4.0 or later. Any other greeting, and none at all, says no.

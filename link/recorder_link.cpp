@@ -26,21 +26,36 @@ RecorderLink::RecorderLink(QObject *parent)
     Timer1.setInterval(pollInterval);
     connect(&Timer1, &QTimer::timeout, this, &RecorderLink::Timer1_Timer);
     connect(&client, &RecorderSocket::peerClosed, this, &RecorderLink::client_Close);
+    connect(&client, &RecorderSocket::greeted, this, &RecorderLink::greeted);
+    connect(&client, &RecorderSocket::answered, this, &RecorderLink::answered);
 }
 
-void RecorderLink::connectPressed(const QString &hostText, const QString &portText)
+QString RecorderLink::hostFromText(const QString &hostText)
 {
+    QString host = hostText.trimmed();
+    if (host.size() > 2 && host.startsWith(u'[') && host.endsWith(u']'))
+        host = host.sliced(1, host.size() - 2);
+    return host;
+}
+
+bool RecorderLink::connectPressed(const QString &hostText, const QString &portText)
+{
+    const QString host = hostFromText(hostText);
     const std::optional<quint16> port = portFromText(portText);
-    if (!hostText.isEmpty() && port) {
+    const bool attempt = !host.isEmpty() && port;
+    if (attempt) {
         m_fieldsCause = ConnectionCause::None;
+        m_host = host;
+        m_portText = portText;
         if (connected)
             vdr_disconnect();
-        vdr_connect(hostText, *port);
+        vdr_connect(host, *port);
     } else if (client.state() == RecorderSocket::State::Closed) {
         // A connection or attempt under way goes on, and the poll tells how that ends.
-        m_fieldsCause = hostText.isEmpty() ? ConnectionCause::NoHost : ConnectionCause::InvalidPort;
+        m_fieldsCause = host.isEmpty() ? ConnectionCause::NoHost : ConnectionCause::InvalidPort;
     }
     Timer1.start();
+    return attempt;
 }
 
 bool RecorderLink::disconnectPressed()

@@ -20,10 +20,14 @@ public:
 
     explicit RecorderLink(QObject *parent = nullptr);
 
-    // What the connect button does with the two field texts. Invalid fields (empty host,
-    // a port that does not round into 1..65535) touch no socket; polling starts either way,
-    // and finds them the reason why there is no connection.
-    void connectPressed(const QString &hostText, const QString &portText);
+    // The host as the connect button reads its field: blanks and tabs around it do not count,
+    // and an IPv6 address may stand in brackets as in a URL ("[fd00::5]").
+    static QString hostFromText(const QString &hostText);
+
+    // What the connect button does with the two field texts; true when it started an attempt.
+    // Invalid fields (no host, a port that does not round into 1..65535) touch no socket;
+    // polling starts either way, and finds them the reason why there is no connection.
+    bool connectPressed(const QString &hostText, const QString &portText);
     // What the disconnect button does. Returns false, having done nothing, when no
     // connection was believed open.
     bool disconnectPressed();
@@ -45,6 +49,10 @@ public:
     void stopPolling() { Timer1.stop(); }
 
     bool isConnected() const { return connected; }
+    // The host as used and the port field's text, as they were at the last attempt started: the
+    // connection goes there whatever the fields show since.
+    QString host() const { return m_host; }
+    QString portText() const { return m_portText; }
     bool isPolling() const { return Timer1.isActive(); }
     RecorderSocket::State socketState() const { return client.state(); }
     // The system's own words for the last failure, where its cause has no name of its own.
@@ -55,6 +63,9 @@ Q_SIGNALS:
     void connectionUp();
     // A poll found no connection and no attempt under way; polling has stopped.
     void connectionDown(ConnectionCause cause);
+    // What the recorder said (see RecorderSocket).
+    void greeted(const QString &host, const QString &version);
+    void answered(int code, const QString &text);
 
 private:
     void Timer1_Timer();
@@ -65,4 +76,6 @@ private:
     bool connected = false;
     // Set by a press of connect with unusable fields while no connection was there to keep.
     ConnectionCause m_fieldsCause = ConnectionCause::None;
+    QString m_host;
+    QString m_portText;
 };

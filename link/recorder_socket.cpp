@@ -1,28 +1,23 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "recorder_socket.h"
 
+#include "greeting.h"
 #include "keep_alive.h"
+
+#include <QTcpSocket>
 
 using namespace Qt::StringLiterals;
 
 RecorderSocket::RecorderSocket(QObject *parent)
     : QObject(parent)
 {
-    // Neither limit ends early: a recorder that keeps within it must not be given up.
-    m_attemptTimer.setSingleShot(true);
-    m_attemptTimer.setTimerType(Qt::PreciseTimer);
-    m_attemptTimer.setInterval(attemptTimeout);
-    connect(&m_attemptTimer, &QTimer::timeout, this, &RecorderSocket::giveUpAttempt);
+    // The reply clock never ends early: a recorder that keeps within it must not be given up.
     m_replyTimer.setSingleShot(true);
     m_replyTimer.setTimerType(Qt::PreciseTimer);
-    m_replyTimer.setInterval(replyTimeout);
-    connect(&m_replyTimer, &QTimer::timeout, this, [this] { fail(ConnectionCause::NoReply); });
+    connect(&m_replyTimer, &QTimer::timeout, this, &RecorderSocket::replyOverdue);
     connect(&m_keepAliveTimer, &QTimer::timeout, this, &RecorderSocket::keepAlive);
-    connect(&m_socket, &QTcpSocket::readyRead, this, &RecorderSocket::readReplies);
-    connect(&m_socket, &QTcpSocket::errorOccurred, this, &RecorderSocket::noteError);
-    // Close() blocks the socket's signals while it aborts, so a disconnect seen here
-    // always came from the recorder's side.
-    connect(&m_socket, &QTcpSocket::disconnected, this, &RecorderSocket::peerClosed);
+    connect(&m_attempt, &ConnectionAttempt::greeted, this, &RecorderSocket::takeOver);
+    connect(&m_attempt, &ConnectionAttempt::failed, this, &RecorderSocket::fail);
 }
 
 RecorderSocket::~RecorderSocket()
@@ -34,15 +29,21 @@ RecorderSocket::~RecorderSocket()
 
 void RecorderSocket::Close()
 {
-    m_attemptTimer.stop();
+    m_attempt.abort();
     m_replyTimer.stop();
     m_keepAliveTimer.stop();
-    m_greeted = false;
+    m_pending.clear();
+    m_replyLines.clear();
+    if (!m_socket)
+        return;
     // Lines already taken still go out: push them to the system before closing.
-    if (m_socket.state() == QAbstractSocket::ConnectedState)
-        m_socket.flush();
+    if (m_socket->state() == QAbstractSocket::ConnectedState)
+        m_socket->flush();
+    m_socket->disconnect(this);
     const QSignalBlocker ownClose(m_socket);
-    m_socket.abort();
+    m_socket->abort();
+    // This may run inside one of the socket's own signals.
+    std::exchange(m_socket, nullptr)->deleteLater();
 }
 
 void RecorderSocket::Connect()
@@ -51,111 +52,127 @@ void RecorderSocket::Connect()
     // leaves it without one.
     m_cause = ConnectionCause::None;
     m_errorText.clear();
-    m_socket.connectToHost(m_remoteHost, m_remotePort);
-    if (state() == State::Attempting)
-        m_attemptTimer.start();
+    m_attempt.start(m_remoteHost, m_remotePort);
 }
 
 RecorderSocket::State RecorderSocket::state() const
 {
-    switch (m_socket.state()) {
-    case QAbstractSocket::ConnectedState:
-        return m_greeted ? State::Connected : State::Attempting;
-    case QAbstractSocket::HostLookupState:
-    case QAbstractSocket::ConnectingState:
+    if (m_attempt.isRunning())
         return State::Attempting;
-    default:
-        return State::Closed;
-    }
+    if (m_socket && m_socket->state() == QAbstractSocket::ConnectedState)
+        return State::Connected;
+    return State::Closed;
 }
 
 bool RecorderSocket::SendData(const QString &line)
 {
-    if (state() != State::Connected || m_socket.bytesToWrite() >= maxBacklog)
+    return send(line, true);
+}
+
+bool RecorderSocket::send(const QString &line, bool shown)
+{
+    if (state() != State::Connected || m_socket->bytesToWrite() >= maxBacklog)
         return false;
-    const QByteArray bytes = line.toUtf8();
-    if (m_socket.write(bytes) != bytes.size())
+    const QByteArray bytes = m_charset.encode(line);
+    // Each line end is one reply to wait for; a line without one would run into the next.
+    const qsizetype lines = bytes.count('\n');
+    if (!bytes.endsWith('\n') || m_socket->write(bytes) != bytes.size())
         return false;
-    // Hand the line to the system now rather than at the next event-loop pass.
-    m_socket.flush();
-    // The clock runs from the oldest line that has seen nothing back yet.
+    // Hand the line to the system now rather than at the next event-loop pass; everything
+    // after this is bookkeeping.
+    m_socket->flush();
+    const QDeadlineTimer due(replyTimeout, Qt::PreciseTimer);
+    for (qsizetype i = 0; i < lines; ++i)
+        m_pending.push_back({due, shown});
     if (!m_replyTimer.isActive())
-        m_replyTimer.start();
+        m_replyTimer.start(replyTimeout);
     if (m_keepAliveTimer.isActive())
         m_keepAliveTimer.start();
     return true;
 }
 
-void RecorderSocket::readReplies()
+void RecorderSocket::takeOver(QTcpSocket *socket, const QByteArray &greeting)
 {
-    m_replyTimer.stop();
-    if (!m_greeted) {
-        // The socket keeps the start of a first line that comes in pieces until it is whole.
-        if (!m_socket.canReadLine() && m_socket.bytesAvailable() < KeepAlive::maxGreetingLength)
-            return;
-        const QByteArray greeting = m_socket.readLine(KeepAlive::maxGreetingLength);
-        if (const ConnectionCause refusal = firstLineCause(greeting);
-            refusal != ConnectionCause::None) {
-            fail(refusal);
-            return;
-        }
-        m_greeted = true;
-        m_attemptTimer.stop();
-        if (m_keepAliveInterval.count() > 0 && KeepAlive::recorderAllows(greeting))
-            m_keepAliveTimer.start(m_keepAliveInterval);
-    }
-    m_socket.skip(m_socket.bytesAvailable());
+    m_socket = socket;
+    socket->setParent(this);
+    connect(socket, &QTcpSocket::readyRead, this, &RecorderSocket::readReplies);
+    connect(socket, &QTcpSocket::errorOccurred, this, [this](QAbstractSocket::SocketError error) {
+        m_cause = socketErrorCause(error);
+        m_errorText = m_socket->errorString();
+    });
+    // Close() disconnects before it aborts, so a disconnect seen here always came from the
+    // recorder's side.
+    connect(socket, &QTcpSocket::disconnected, this, &RecorderSocket::peerClosed);
+
+    const Greeting parts = Greeting::parse(greeting);
+    m_charset = RecorderCharset(parts.charset);
+    if (m_keepAliveInterval.count() > 0 && KeepAlive::recorderAllows(greeting))
+        m_keepAliveTimer.start(m_keepAliveInterval);
+    Q_EMIT greeted(displayable(parts.host), displayable(parts.version));
+    if (m_socket && m_socket->bytesAvailable())
+        readReplies();
 }
 
-void RecorderSocket::noteError(QAbstractSocket::SocketError error)
+void RecorderSocket::readReplies()
 {
-    // The socket closes itself after each of these; the link's poll finds it closed.
-    switch (error) {
-    case QAbstractSocket::ConnectionRefusedError:
-        m_cause = ConnectionCause::Refused;
-        break;
-    case QAbstractSocket::HostNotFoundError:
-        m_cause = ConnectionCause::HostNotFound;
-        break;
-    case QAbstractSocket::SocketTimeoutError:
-        m_cause = ConnectionCause::NoAnswer;
-        break;
-    case QAbstractSocket::RemoteHostClosedError:
-        // A whole first line that came before the close, such as "Access denied!", has been
-        // judged already: the socket reads the bytes before a close first.
-        m_cause = ConnectionCause::ClosedByRecorder;
-        break;
-    case QAbstractSocket::NetworkError:
-        m_cause = ConnectionCause::Unreachable;
-        break;
-    case QAbstractSocket::SocketAccessError:
-        m_cause = ConnectionCause::NotPermitted;
-        break;
-    default:
-        m_cause = ConnectionCause::SocketError;
-        break;
+    // In pieces of a fixed size, so that a recorder that floods needs no memory here.
+    char chunk[16 * 1024];
+    while (m_socket) {
+        const qint64 size = m_socket->read(chunk, sizeof chunk);
+        if (size <= 0)
+            return;
+        m_replyLines.feed(QByteArrayView(chunk, size),
+                          [this](QByteArrayView line) { replyLine(line); });
     }
-    m_errorText = m_socket.errorString();
+}
+
+void RecorderSocket::replyLine(QByteArrayView line)
+{
+    const ReplyLines::Line reply = ReplyLines::parse(line);
+    // Lines before a reply's last, and anything that is no reply, wait for more; a reply with no
+    // line of ours waiting for it (VDR saying it closes an idle connection) answers nothing.
+    if (!reply.last || m_pending.empty() || !m_socket)
+        return;
+    const bool shown = m_pending.front().shown;
+    m_pending.pop_front();
+    if (m_pending.empty())
+        m_replyTimer.stop();
+    else
+        m_replyTimer.start(std::chrono::ceil<std::chrono::milliseconds>(
+            m_pending.front().due.remainingTimeAsDuration()));
+    if (shown)
+        Q_EMIT answered(reply.code, displayable(reply.text));
+}
+
+void RecorderSocket::replyOverdue()
+{
+    if (!m_pending.empty() && m_pending.front().due.hasExpired())
+        fail(ConnectionCause::NoReply);
+    else if (!m_pending.empty())
+        m_replyTimer.start(std::chrono::ceil<std::chrono::milliseconds>(
+            m_pending.front().due.remainingTimeAsDuration()));
 }
 
 void RecorderSocket::keepAlive()
 {
-    // The recorder answers "250 <host> is alive"; the answer only stops the reply clock.
-    SendData(u"PING\r\n"_s);
+    // The recorder answers "250 <host> is alive"; nobody needs to see that.
+    send(u"PING\r\n"_s, false);
 }
 
-void RecorderSocket::giveUpAttempt()
-{
-    if (state() != State::Attempting)
-        return;
-    // Past the handshake, the recorder is there but does not greet: an older VDR serves one
-    // client at a time and keeps the next one waiting.
-    fail(m_socket.state() == QAbstractSocket::ConnectedState ? ConnectionCause::RecorderBusy
-                                                             : ConnectionCause::NoAnswer);
-}
-
-void RecorderSocket::fail(ConnectionCause cause)
+void RecorderSocket::fail(ConnectionCause cause, const QString &systemText)
 {
     Close();
     m_cause = cause;
+    m_errorText = systemText;
+}
+
+QString RecorderSocket::displayable(QByteArrayView bytes)
+{
+    // Text from the network: a control character could rearrange or hide what the screen shows.
+    QString text = m_charset.decode(bytes);
+    for (QChar &c : text) {
+        if (c.category() == QChar::Other_Control)
+            c = u' ';
+    }
+    return text;
 }

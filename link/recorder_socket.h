@@ -1,20 +1,26 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
+#include "connection_attempt.h"
 #include "connection_cause.h"
+#include "recorder_charset.h"
+#include "reply_lines.h"
 
+#include <QDeadlineTimer>
 #include <QObject>
 #include <QString>
-#include <QTcpSocket>
 #include <QTimer>
+#include <deque>
 
-// The program's one TCP socket to the recorder. It offers only what the link relies on:
-// close, set the remote end, start an attempt without waiting, read the state and why it is
-// closed, send a line, and a notification when the recorder closes the connection.
+class QTcpSocket;
+
+// The program's one connection to the recorder. It offers what the link relies on: close, set
+// the remote end, start an attempt without waiting, read the state and why it is closed, send a
+// line, a notification when the recorder closes the connection, and what the recorder says.
 // A connection counts as established only once the recorder has greeted: an older VDR that is
 // busy with another client completes the handshake but says nothing until that client leaves.
-// Of the replies only the first line is looked at; the rest only shows that the recorder is
-// still answering and is thrown away as it arrives, so memory stays flat however much it says.
+// VDR answers every line it is sent with one reply, in order, so each reply is paired with the
+// oldest line still waiting for one.
 class RecorderSocket : public QObject
 {
     Q_OBJECT
@@ -22,15 +28,15 @@ class RecorderSocket : public QObject
 public:
     enum class State {
         Closed, // never opened, closed, refused, failed or given up
-        Attempting, // resolving the host name, waiting for the handshake or for the greeting
+        Attempting, // looking the host up, waiting for a handshake or for the greeting
         Connected, // greeted by the recorder
     };
 
     // An attempt that has not been greeted by then is given up, so that a host that never
     // answers, or answers but never greets, still ends in a definite state.
-    static constexpr auto attemptTimeout = std::chrono::seconds(5);
-    // VDR answers every command line. A line with nothing at all back this long after it means
-    // the recorder has hung or gone without closing, and the connection is given up.
+    static constexpr auto attemptTimeout = ConnectionAttempt::timeLimit;
+    // A line that has had no reply this long after it was sent means the recorder has hung or
+    // gone without closing, and the connection is given up.
     static constexpr auto replyTimeout = std::chrono::seconds(10);
     // Bytes of lines that the system has not taken yet, beyond which further lines are dropped
     // whole. A recorder that leaves this much unread has hung; keeping more would only grow
@@ -46,7 +52,7 @@ public:
     void setRemotePort(quint16 port) { m_remotePort = port; }
     // How long the connection may stay idle before a PING keeps it open; zero for never.
     void setKeepAliveInterval(std::chrono::seconds interval) { m_keepAliveInterval = interval; }
-    // Starts an attempt to the remote end last set; the outcome shows in State().
+    // Starts an attempt to the remote end last set; the outcome shows in state().
     void Connect();
     State state() const;
     // Why the last connection or attempt ended; None when it was closed by Close().
@@ -54,29 +60,47 @@ public:
     // The system's own words for a failure that has no cause of its own (SocketError and the
     // like); empty otherwise.
     QString errorText() const { return m_errorText; }
-    // Hands the line to the system as UTF-8. A line the socket cannot take (no greeted
-    // connection, or a backlog beyond maxBacklog) is dropped; the result says whether it was.
+    // Hands one complete line to the system, in the recorder's character set; its reply is
+    // announced by answered(). A line the socket cannot take (no greeted connection, a backlog
+    // beyond maxBacklog, no line end) is dropped; the result says whether it was.
     bool SendData(const QString &line);
 
 Q_SIGNALS:
     // The recorder closed the connection (never emitted for our own Close()).
     void peerClosed();
+    // The recorder greeted: its host name, and the VDR version it names (empty for none).
+    void greeted(const QString &host, const QString &version);
+    // The recorder's reply to a line sent by SendData: its code and its last line's words,
+    // without control characters.
+    void answered(int code, const QString &text);
 
 private:
-    void readReplies();
-    void noteError(QAbstractSocket::SocketError error);
-    void giveUpAttempt();
-    void keepAlive();
-    void fail(ConnectionCause cause);
+    struct PendingReply
+    {
+        QDeadlineTimer due;
+        bool shown; // false for the keep-alive's PING
+    };
 
-    QTcpSocket m_socket;
-    QTimer m_attemptTimer;
-    // Runs from a line sent until the recorder's next bytes arrive.
+    bool send(const QString &line, bool shown);
+    void takeOver(QTcpSocket *socket, const QByteArray &greeting);
+    void readReplies();
+    void replyLine(QByteArrayView line);
+    void replyOverdue();
+    void keepAlive();
+    void fail(ConnectionCause cause, const QString &systemText = {});
+    QString displayable(QByteArrayView bytes);
+
+    ConnectionAttempt m_attempt;
+    QTcpSocket *m_socket = nullptr; // the greeted connection, while there is one
+    RecorderCharset m_charset;
+    ReplyLines m_replyLines;
+    // Lines sent whose replies have not come yet, oldest first.
+    std::deque<PendingReply> m_pending;
+    // Runs while a line waits for its reply, until the oldest one is due.
     QTimer m_replyTimer;
     // Runs only on a connection whose recorder allows it; every line sent restarts it.
     QTimer m_keepAliveTimer;
     std::chrono::seconds m_keepAliveInterval {0};
-    bool m_greeted = false;
     ConnectionCause m_cause = ConnectionCause::None;
     QString m_errorText;
     QString m_remoteHost;

@@ -7,11 +7,13 @@ BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev)
 PACKAGE_PACKAGES=(file dpkg-dev)
 SCREENSHOT_PACKAGES=(xvfb xauth x11-utils xdotool imagemagick)
 # The package test also validates the AppStream metadata (appstream) and renders the manual page
-# (man-db, groff-base).
+# (man-db, groff-base). The Wayland test needs a compositor (weston) and Qt's Wayland plugin; the
+# address tests bring up loopback in a namespace of their own (iproute2); the end-to-end tests
+# make a Latin-9 locale for one VDR (locales).
 TEST_PACKAGES=("${SCREENSHOT_PACKAGES[@]}" "${PACKAGE_PACKAGES[@]}" inotify-tools vdr vdr-plugin-xineliboutput
     vdr-plugin-svdrposd desktop-file-utils lintian clang libclang-rt-14-dev clang-tidy
     clang-format fonts-cantarell fonts-noto-core fonts-dejavu-core qt6-gtk-platformtheme
-    appstream man-db groff-base)
+    appstream man-db groff-base weston qt6-wayland iproute2 locales)
 
 as_root() {
     if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi

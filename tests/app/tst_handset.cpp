@@ -10,6 +10,7 @@
 #include <QContextMenuEvent>
 #include <QElapsedTimer>
 #include <QGroupBox>
+#include <QHostInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
@@ -60,6 +61,7 @@ class tst_handset : public QObject
         return w->findChild<T *>(name);
     }
     QString status() const { return find<QLabel>(u"lbl_info"_s)->text(); }
+    QString answer() const { return find<QLabel>(u"lbl_answer"_s)->text(); }
     QString connectedText() const { return u"Connected to 127.0.0.1 port %1"_s.arg(rec->port()); }
     void click(const QString &name) { QTest::mouseClick(find<QPushButton>(name), Qt::LeftButton); }
 
@@ -130,8 +132,8 @@ class tst_handset : public QObject
         const QWidget *panel = find(u"frm_connect"_s);
         for (const QWidget *widget : find(u"client_area"_s)->findChildren<QWidget *>()) {
             const bool alwaysOn = widget == panel || panel->isAncestorOf(widget)
-                || QStringList {u"Frame1"_s, u"frm_info"_s, u"lbl_info"_s}.contains(
-                    widget->objectName());
+                || QStringList {u"Frame1"_s, u"frm_info"_s, u"lbl_info"_s, u"lbl_answer"_s}
+                       .contains(widget->objectName());
             QVERIFY2(widget->isEnabled() == (alwaysOn || enabled),
                      qPrintable(widget->objectName()));
         }
@@ -282,13 +284,16 @@ private Q_SLOTS:
         QTest::addColumn<QString>("host");
         QTest::addColumn<QString>("port"); // %1 stands for the recorder's (even) port
         QTest::addColumn<QString>("failure"); // empty: the attempt is made and connects
-        const QString invalidPort = u"Not connected (invalid port)"_s;
-        QTest::newRow("half below rounds up to even") << u"127.0.0.1"_s << u"%1-.5"_s << QString();
-        QTest::newRow("half above rounds down to even") << u"127.0.0.1"_s << u"%1.5"_s << QString();
-        QTest::newRow("empty host") << QString() << u"%1"_s << u"Not connected (no host)"_s;
-        QTest::newRow("port without a number") << u"127.0.0.1"_s << u"abc"_s << invalidPort;
-        QTest::newRow("port rounding to 0") << u"127.0.0.1"_s << u"0.5"_s << invalidPort;
-        QTest::newRow("port that would wrap") << u"127.0.0.1"_s << u"65536"_s << invalidPort;
+        QTest::addColumn<QString>("used"); // the host as the status line names it
+        const QString invalidPort = u"Not connected (invalid port)"_s, v4 = u"127.0.0.1"_s;
+        QTest::newRow("half below rounds up to even") << v4 << u"%1-.5"_s << QString() << v4;
+        QTest::newRow("half above rounds down to even") << v4 << u"%1.5"_s << QString() << v4;
+        QTest::newRow("blank and tab around") << u" 127.0.0.1\t"_s << u"%1"_s << QString() << v4;
+        QTest::newRow("IPv6 in brackets") << u"[::1]"_s << u"%1"_s << QString() << u"::1"_s;
+        QTest::newRow("blanks only") << u" \t "_s << u"%1"_s << u"Not connected (no host)"_s << v4;
+        QTest::newRow("port without a number") << v4 << u"abc"_s << invalidPort << v4;
+        QTest::newRow("port rounding to 0") << v4 << u"0.5"_s << invalidPort << v4;
+        QTest::newRow("port that would wrap") << v4 << u"65536"_s << invalidPort << v4;
     }
     void fieldsDecideTheAttempt()
     {
@@ -296,15 +301,19 @@ private Q_SLOTS:
         QFETCH(QString, host);
         QFETCH(QString, port);
         QFETCH(QString, failure);
+        QFETCH(QString, used);
         const bool attempt = failure.isEmpty();
         // "%1-.5" is half below the port: one less, and a half.
         const quint16 p = rec->port();
-        port = port == u"%1-.5"_s ? QString::number(p - 1) + u".5"_s : port.arg(p);
+        port = port == u"%1-.5"_s    ? QString::number(p - 1) + u".5"_s
+            : port.contains(u"%1"_s) ? port.arg(p)
+                                     : port;
         connectTo(host, port);
         QCOMPARE(w->link().socketState() != RecorderSocket::State::Closed, attempt);
         QVERIFY(w->link().isPolling());
-        QCOMPARE(status(), QString());
-        const QString connected = u"Connected to %1 port %2"_s.arg(host, port);
+        QCOMPARE(status(), attempt ? u"Connecting to %1 port %2"_s.arg(used, port) : QString());
+        checkGroup(false);
+        const QString connected = u"Connected to %1 port %2"_s.arg(used, port);
         QTRY_COMPARE_WITH_TIMEOUT(status(), attempt ? connected : failure, waitMs);
         QCOMPARE(w->link().isPolling(), attempt);
         QCOMPARE(rec->sockets.size(), attempt ? 1 : 0);
@@ -319,6 +328,7 @@ private Q_SLOTS:
             QTRY_COMPARE_WITH_TIMEOUT(status(), text, 1000); // within a poll or two
             QVERIFY(!w->link().isPolling() && !w->link().isConnected());
             checkGroup(false);
+            QCOMPARE(answer(), QString());
         };
         click(u"cmd_disconnect"_s); // before any connect: nothing at all
         QCOMPARE(status(), QString());
@@ -328,16 +338,20 @@ private Q_SLOTS:
         QVERIFY(rec->listen());
         connectWindow();
         checkGroup(true);
+        QCOMPARE(answer(), u"VDR 2.6.0 on vdr"_s);
         rec->sockets[0]->disconnectFromHost();
         QCOMPARE(status(), connectedText());
         ended(u"Not connected (closed by recorder)"_s);
         connectWindow();
+        click(u"cmd_menu"_s);
+        QTRY_COMPARE(answer(), u"ok"_s);
         click(u"cmd_disconnect"_s);
         QCOMPARE(status(), u"Disconnected"_s);
+        QCOMPARE(answer(), QString());
         checkGroup(false); // at once, not only at the next poll
         ended(u"Not connected"_s);
         QTRY_COMPARE(rec->sockets[1]->state(), QAbstractSocket::UnconnectedState);
-        QCOMPARE(rec->received[1], QByteArray()); // neither greeting nor goodbye
+        QCOMPARE(rec->received[1], "hitk menu\r\n"); // neither greeting nor goodbye
     }
 
     // Recorders that turn the handset away, are no recorder, close idle clients, stop answering
@@ -347,7 +361,7 @@ private Q_SLOTS:
     void misbehavingRecorder_data()
     {
         QTest::addColumn<QStringList>("simulator"); // none: a host name that cannot resolve
-        QTest::addColumn<bool>("press"); // Menu once connected, which restarts the clock
+        QTest::addColumn<bool>("press"); // Menu and OK once connected
         QTest::addColumn<QString>("failure"); // none: still connected 12 s later
         QTest::addColumn<QString>("hint"); // part of the help
         QTest::addColumn<int>("earliest"); // ms after connect, or after the press
@@ -366,7 +380,9 @@ private Q_SLOTS:
         row("VDR 2.2, not kept alive, closes idle clients",
             {u"--greeting-version"_s, u"2.2.0"_s, u"--idle-timeout"_s, u"2"_s}, false,
             "closed by recorder", "SVDRPTimeout", 2000);
-        row("hung after a press", {delay, u"never"_s}, true, "no reply", "10 seconds", 10000);
+        // Each line has its own clock: the answer to Menu does not stop the one of OK.
+        row("hung after a press", {delay, u"3"_s, u"--reply"_s, u"hitk ok="_s}, true, "no reply",
+            "10 seconds", 10000);
         // The PING goes out about a second after the greeting.
         row("hung after a PING", {delay, u"never"_s}, false, "no reply", "10 seconds", 10900);
         row("answering after 3 s", {delay, u"3"_s}, true, "", "", 0);
@@ -394,6 +410,7 @@ private Q_SLOTS:
             QTRY_VERIFY_WITH_TIMEOUT(status().startsWith(u"Connected to"_s), waitMs);
             clock.restart();
             click(u"cmd_menu"_s);
+            click(u"cmd_ok"_s);
         }
         if (failure.isEmpty()) {
             QVERIFY(!down.wait(12000));
@@ -407,8 +424,8 @@ private Q_SLOTS:
         checkGroup(false);
         QVERIFY(!simLog.contains("hitk red"));
         const auto *label = find<QLabel>(u"lbl_info"_s);
-        QVERIFY2(label->toolTip().contains(hint), qPrintable(label->toolTip()));
-        QCOMPARE(label->accessibleDescription(), label->toolTip());
+        QVERIFY2(label->accessibleDescription().contains(hint), qPrintable(label->toolTip()));
+        QCOMPARE(label->toolTip(), text + u'\n' + label->accessibleDescription());
     }
 
     void stalledHandshake_data()
@@ -425,6 +442,7 @@ private Q_SLOTS:
         QSignalSpy down(&w->link(), &RecorderLink::connectionDown);
         connectTo(u"127.0.0.1"_s, QString::number(rec->port()));
         QVERIFY(!down.wait(1200)); // two polls pass without a verdict
+        QCOMPARE(status(), u"Connecting to 127.0.0.1 port %1"_s.arg(rec->port()));
         QVERIFY(!resumed || rec->resumeHandshake());
         QTRY_COMPARE_WITH_TIMEOUT(
             status(), resumed ? connectedText() : u"Not connected (no answer)"_s, waitMs);
@@ -432,23 +450,31 @@ private Q_SLOTS:
 
     void connectWhileUp()
     {
+        const auto staysConnected = [&] {
+            QVERIFY(!QTest::qWaitFor([&] { return status() != connectedText(); }, 700));
+        };
         connectWindow();
-        click(u"cmd_connect"_s);
-        QCOMPARE(status(), connectedText()); // the next poll judges the new attempt
-        QTRY_COMPARE(rec->sockets.size(), 2);
+        // The status names where the connection went, whatever the fields show since.
+        find<QLineEdit>(u"txt_ip"_s)->setText(u"vdr.example"_s);
+        find<QLineEdit>(u"txt_port"_s)->setText(u"6419"_s);
+        staysConnected();
+        // A new attempt ends the old connection at once and shows itself, the keys disabled.
+        connectTo(u"127.0.0.1"_s, QString::number(rec->port()));
+        QCOMPARE(status(), u"Connecting to 127.0.0.1 port %1"_s.arg(rec->port()));
+        checkGroup(false);
         QTRY_COMPARE(rec->sockets[0]->state(), QAbstractSocket::UnconnectedState);
-        // Edited fields show at the next poll; an empty host makes no new attempt.
+        QTRY_COMPARE(status(), connectedText());
+        // An empty host makes no new attempt and leaves the connection as it is.
         find<QLineEdit>(u"txt_ip"_s)->clear();
         click(u"cmd_connect"_s);
-        QTRY_COMPARE(status(), u"Connected to  port %1"_s.arg(rec->port()));
+        staysConnected();
         QCOMPARE(rec->sockets.size(), 2);
     }
 
     void longHostKeepsThePortInView()
     {
-        connectWindow();
-        const QString host = u"fd00::1234:5678:9abc:def0"_s;
-        find<QLineEdit>(u"txt_ip"_s)->setText(host);
+        const QString host = u"0000:0000:0000:0000:0000:0000:0000:0001"_s;
+        connectTo(host, QString::number(rec->port()));
         const QString text = u"Connected to %1 port %2"_s.arg(host).arg(rec->port());
         QTRY_COMPARE(status(), text);
         auto *label = find<QLabel>(u"lbl_info"_s);
@@ -494,8 +520,81 @@ private Q_SLOTS:
             QCOMPARE(wire(), QByteArray());
     }
 
+    // The answer line shows the recorder's greeting, then its reply to the last press: replies
+    // pair with the lines in the order they went out, in the recorder's character set, cut to a
+    // line's first 1000 bytes and without control characters, with help for a refusal.
+    void answers_data()
+    {
+        QTest::addColumn<QStringList>("simulator");
+        QTest::addColumn<QString>("entry"); // typed into the channel and message boxes
+        QTest::addColumn<QStringList>("presses"); // in one go
+        QTest::addColumn<QStringList>("answers"); // as they come; the last one stays
+        QTest::addColumn<QString>("hint"); // part of the help
+        const QString reply = u"--reply"_s, menu = u"Key \"menu\" accepted"_s;
+        QTest::newRow("greeting") << QStringList() << QString() << QStringList()
+                                  << QStringList {u"VDR 2.6.0 on "_s + QHostInfo::localHostName()}
+                                  << QString();
+        QTest::newRow("several lines at once")
+            << QStringList() << u"3"_s
+            << QStringList {u"cmd_menu"_s, u"cmd_goch"_s, u"cmd_sendmsg"_s}
+            << QStringList {menu, u"3 3sat HD"_s, u"Message queued"_s} << QString();
+        QTest::newRow("several lines of a reply, in pieces")
+            << QStringList {u"--split-replies"_s, reply, u"hitk blue=250-first\\r\\n250 last"_s}
+            << QString() << QStringList {u"cmd_blue"_s, u"cmd_menu"_s}
+            << QStringList {u"last"_s, menu} << QString();
+        QTest::newRow("channel switch failed")
+            << QStringList {reply, u"chan 3=554 Error switching to channel \"3\""_s} << u"3"_s
+            << QStringList {u"cmd_goch"_s} << QStringList {u"Error switching to channel \"3\""_s}
+            << u"busy"_s;
+        QTest::newRow("no such channel")
+            << QStringList() << u"999"_s << QStringList {u"cmd_goch"_s}
+            << QStringList {u"Undefined channel \"999\""_s} << u"no channel with this number"_s;
+        QTest::newRow("remote control off")
+            << QStringList {reply, u"hitk ok=550 Remote control currently disabled"_s} << QString()
+            << QStringList {u"cmd_ok"_s} << QStringList {u"Remote control currently disabled"_s}
+            << u"REMO on"_s;
+        QTest::newRow("unknown key")
+            << QStringList {reply, u"hitk red=504 Unknown key: \"red\""_s} << QString()
+            << QStringList {u"cmd_red"_s} << QStringList {u"Unknown key: \"red\""_s} << u"know"_s;
+        // Answered only if the line arrives in Latin-9.
+        QTest::newRow("Latin-9 both ways")
+            << QStringList {u"--charset"_s, u"ISO-8859-15"_s, reply,
+                            u"mesg Gr\\xfc\\xdfe \\xa4=250 7 Das Erste \\xc4"_s}
+            << u"Grüße €"_s << QStringList {u"cmd_sendmsg"_s} << QStringList {u"7 Das Erste Ä"_s}
+            << QString();
+        QTest::newRow("control characters, overlong")
+            << QStringList {reply, u"hitk green=250 a\\x01b\\x7fc"_s + QString(1200, u'x')}
+            << QString() << QStringList {u"cmd_green"_s}
+            << QStringList {u"a b c"_s + QString(991, u'x')} << QString();
+    }
+    void answers()
+    {
+        QFETCH(QStringList, simulator);
+        QFETCH(QString, entry);
+        QFETCH(QStringList, presses);
+        QFETCH(QStringList, answers);
+        QFETCH(QString, hint);
+        const QString port = startSim(simulator);
+        open();
+        QSignalSpy answered(&w->link(), &RecorderLink::answered);
+        connectWindow(port);
+        find<QLineEdit>(u"txt_chan"_s)->setText(entry);
+        find<QLineEdit>(u"txt_msg"_s)->setText(entry);
+        for (const QString &button : presses)
+            find<QPushButton>(button)->click();
+        QTRY_COMPARE_WITH_TIMEOUT(answered.size(), presses.size(), waitMs);
+        for (qsizetype i = 0; i < answered.size(); ++i)
+            QCOMPARE(answered[i][1].toString(), answers[i]);
+        QCOMPARE(answer(), answers.last());
+        const auto *label = find<QLabel>(u"lbl_answer"_s);
+        const QString help = label->accessibleDescription();
+        QCOMPARE(label->accessibleName(), answers.last());
+        QVERIFY2(help.contains(hint) && help.isEmpty() == hint.isEmpty(), qPrintable(help));
+        QCOMPARE(label->toolTip(), help.isEmpty() ? answer() : answer() + u'\n' + help);
+    }
+
     // Presses leave no room for a PING; once they stop, PINGs keep VDR 2.4 and later from
-    // closing an idle connection.
+    // closing an idle connection, and their answers never show.
     void keepAlive()
     {
         const QString port = startSim({u"--idle-timeout"_s, u"2"_s});
@@ -508,6 +607,7 @@ private Q_SLOTS:
         QCOMPARE(simLog.count("hitk ok"), 6);
         QTRY_VERIFY_WITH_TIMEOUT(simLog.count("PING\\r\\n") >= 3, waitMs);
         QVERIFY(!simLog.contains("idle timeout") && status().startsWith(u"Connected to"_s));
+        QCOMPARE(answer(), u"Key \"ok\" accepted"_s);
     }
 
     void greetingInTwoReads()
@@ -516,7 +616,7 @@ private Q_SLOTS:
         open("[server]\nkeepalive=1\n");
         connectTo(u"127.0.0.1"_s, QString::number(rec->port()));
         // Half a greeting is no greeting: a poll passes and the attempt is still under way.
-        QVERIFY(!QTest::qWaitFor([&] { return !status().isEmpty(); }, 700));
+        QVERIFY(!QTest::qWaitFor([&] { return !status().startsWith(u"Connecting"_s); }, 700));
         rec->sockets[0]->write("Recorder 2.4.0; Mon Dec  7 19:18:03 2026; UTF-8\r\n");
         QTRY_COMPARE_WITH_TIMEOUT(status(), connectedText(), waitMs);
         QTRY_COMPARE_WITH_TIMEOUT(rec->received[0], QByteArray("PING\r\n"), waitMs);

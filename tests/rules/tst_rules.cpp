@@ -4,6 +4,8 @@
 #include "connection_cause.h"
 #include "keep_alive.h"
 #include "number_rules.h"
+#include "recorder_charset.h"
+#include "reply_lines.h"
 
 #include <QTest>
 #include <limits>
@@ -106,6 +108,92 @@ private Q_SLOTS:
         QFETCH(bool, keepAlive);
         QCOMPARE(firstLineCause(line), cause);
         QCOMPARE(KeepAlive::recorderAllows(line), keepAlive);
+    }
+
+    // Text to the recorder and back in the set its greeting names; a set of no use means UTF-8.
+    void charset_data()
+    {
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<QString>("text"); // null: bytes are only read
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("read");
+        const auto row = [](const char *tag, const char *name, const char16_t *text,
+                            const QByteArray &bytes, const char16_t *read) {
+            QTest::newRow(tag) << QByteArray(name) << (text ? QString::fromUtf16(text) : QString())
+                               << bytes << QString::fromUtf16(read);
+        };
+        row("Latin-9", "ISO-8859-15", u"Grüße €", "Gr\xfc\xdf" "e \xa4", u"Grüße €");
+        row("beyond the set as ?", "iso-8859-15", u"ř😀 a", "?? a", u"?? a");
+        row("unknown set", "X-KLINGON", u"ü", "\xc3\xbc", u"ü");
+        row("suffix that would change the rules", "ISO-8859-1//TRANSLIT", u"€", "\xe2\x82\xac",
+            u"€");
+        row("set that changes ASCII", "UTF-16", u"a\r\n", "a\r\n", u"a\r\n");
+        row("UTF-8: invalid byte, cut character", "UTF-8", nullptr, "a\xff\xc3", u"a\uFFFD");
+        row("EUC-JP: invalid byte, cut character", "EUC-JP", nullptr, "a\xff\xc6\xfc\xcb",
+            u"a\uFFFD日");
+    }
+    void charset()
+    {
+        QFETCH(QByteArray, name);
+        QFETCH(QString, text);
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, read);
+        RecorderCharset charset(name);
+        if (!text.isNull())
+            QCOMPARE(charset.encode(text), bytes);
+        QCOMPARE(charset.decode(bytes), read);
+    }
+
+    // Replies as they arrive in pieces, cut into lines of at most 1000 bytes.
+    void replyLines_data()
+    {
+        QTest::addColumn<QByteArrayList>("pieces");
+        QTest::addColumn<QByteArrayList>("lines");
+        const QByteArray x(600, 'x');
+        QTest::newRow("one line in pieces")
+            << QByteArrayList {"25", "0 Key \"ok\" acc", "epted\r", "\n"}
+            << QByteArrayList {"250 Key \"ok\" accepted"};
+        QTest::newRow("several in one piece, bare LF, unfinished")
+            << QByteArrayList {"214-a\r\n214 b\n250 c"} << QByteArrayList {"214-a", "214 b"};
+        QTest::newRow("overlong across pieces") << QByteArrayList {"250 " + x, x + "\r\n"}
+                                                << QByteArrayList {"250 " + x + x.first(396)};
+        QTest::newRow("CR just past the cut") << QByteArrayList {"250 " + x + x.first(396) + "\r\n"}
+                                              << QByteArrayList {"250 " + x + x.first(396)};
+    }
+    void replyLines()
+    {
+        QFETCH(QByteArrayList, pieces);
+        QFETCH(QByteArrayList, lines);
+        ReplyLines reader;
+        QByteArrayList read;
+        for (const QByteArray &piece : pieces)
+            reader.feed(piece, [&read](QByteArrayView line) { read.append(line.toByteArray()); });
+        QCOMPARE(read, lines);
+    }
+
+    void replyLine_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<int>("code"); // 0: no reply line
+        QTest::addColumn<bool>("last");
+        QTest::addColumn<QByteArray>("text");
+        QTest::newRow("last") << QByteArray("554 Error") << 554 << true << QByteArray("Error");
+        QTest::newRow("more to come")
+            << QByteArray("214-HITK") << 214 << false << QByteArray("HITK");
+        QTest::newRow("code alone") << QByteArray("250") << 250 << true << QByteArray();
+        QTest::newRow("four digits") << QByteArray("2500 x") << 0 << false << QByteArray();
+        QTest::newRow("letter in the code") << QByteArray("25x y") << 0 << false << QByteArray();
+    }
+    void replyLine()
+    {
+        QFETCH(QByteArray, line);
+        QFETCH(int, code);
+        QFETCH(bool, last);
+        QFETCH(QByteArray, text);
+        const ReplyLines::Line reply = ReplyLines::parse(line);
+        QCOMPARE(reply.code, code);
+        QCOMPARE(reply.last, last);
+        QCOMPARE(reply.text.toByteArray(), text);
     }
 
     void keepAliveSetting_data()

@@ -1,0 +1,24 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "greeting.h"
+
+Greeting Greeting::parse(QByteArrayView line)
+{
+    Greeting greeting;
+    if (!line.startsWith("220 "))
+        return greeting;
+    line = line.trimmed();
+    const QByteArrayView text = line.sliced(4);
+    const qsizetype hostEnd = text.indexOf(' ');
+    greeting.host = (hostEnd < 0 ? text : text.first(hostEnd)).toByteArray();
+    if (const qsizetype last = text.lastIndexOf("; "); last >= 0)
+        greeting.charset = text.sliced(last + 2).trimmed().toByteArray();
+
+    constexpr QByteArrayView marker = " SVDRP VideoDiskRecorder ";
+    if (const qsizetype at = text.indexOf(marker); at >= 0) {
+        QByteArrayView version = text.sliced(at + marker.size());
+        if (const qsizetype end = version.indexOf(';'); end >= 0)
+            version.truncate(end);
+        greeting.version = version.trimmed().toByteArray();
+    }
+    return greeting;
+}
