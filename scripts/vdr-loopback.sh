@@ -8,6 +8,8 @@
 # ZAPPOMATIC_SVDRP_TIMEOUT=S makes VDR close an SVDRP connection after S idle seconds instead of
 # 300. ZAPPOMATIC_SVDRP_HOSTS=ADDRESS lets only that host in instead of 127.0.0.1: VDR then
 # listens on every address and answers loopback clients "Access denied!".
+# ZAPPOMATIC_VDR_CHARSET=SET runs VDR in a locale of that character set (ISO-8859-15, say), made
+# for it with localedef: VDR then reads and writes SVDRP text in that set, and its greeting says so.
 set -eu
 
 port=${1:-2001}
@@ -36,9 +38,16 @@ printf 'OSDMessageTime = 10\nSVDRPPeering = 0\nSVDRPHostName = %s\nSVDRPTimeout 
 # The packaged files, leaving out links that point nowhere and keeping the two written above.
 cp -nL /var/lib/vdr/*.conf /etc/vdr/*.conf "$dir/conf/" 2>/dev/null || true
 
-# In the background, so that the traps run while VDR does; under any other locale VDR converts
-# SVDRP text and does not greet with UTF-8.
-LANG=C.UTF-8 LC_ALL=C.UTF-8 vdr --no-kbd --config="$dir/conf" --video="$dir/video" \
+# In the background, so that the traps run while VDR does. VDR reads and writes SVDRP text in its
+# locale's character set.
+locale=C.UTF-8
+if [ -n "${ZAPPOMATIC_VDR_CHARSET:-}" ]; then
+    locale=en_US.$ZAPPOMATIC_VDR_CHARSET
+    mkdir "$dir/locale"
+    localedef -i en_US -f "$ZAPPOMATIC_VDR_CHARSET" "$dir/locale/$locale"
+    export LOCPATH=$dir/locale
+fi
+LANG=$locale LC_ALL=$locale vdr --no-kbd --config="$dir/conf" --video="$dir/video" \
     --cachedir="$dir/cache" --resdir="$dir/res" --epgfile=- --port="$port" --log=1 \
     --plugin='xineliboutput --local=none --remote=none' --plugin=svdrposd &
 vdr=$!

@@ -15,16 +15,22 @@ static const pid_t vdrPid = qEnvironmentVariableIntValue("ZAPPOMATIC_VDR_PID");
 static const int idleTimeoutMs = qEnvironmentVariableIntValue("ZAPPOMATIC_SVDRP_TIMEOUT") * 1000;
 static const QString connected = u"Connected to 127.0.0.1 port "_s + port;
 
+// What the VDR on vdrPort answers, as the bytes it wrote.
+static QByteArray askBytes(const QString &command, const QString &vdrPort = port)
+{
+    QProcess svdrpsend;
+    svdrpsend.start(u"svdrpsend"_s, {u"-p"_s, vdrPort, command});
+    // Runs the event loop meanwhile, so the window under test keeps talking.
+    if (!QTest::qWaitFor([&] { return svdrpsend.state() == QProcess::NotRunning; }, 10000))
+        return "(svdrpsend did not end)";
+    return svdrpsend.readAll();
+}
+
 // VDR's reply lines without their codes ("920-T:VDR" reads "T:VDR").
 static QStringList ask(const QString &command)
 {
-    QProcess svdrpsend;
-    svdrpsend.start(u"svdrpsend"_s, {u"-p"_s, port, command});
-    // Runs the event loop meanwhile, so the window under test keeps talking.
-    if (!QTest::qWaitFor([&] { return svdrpsend.state() == QProcess::NotRunning; }, 10000))
-        return {u"(svdrpsend did not end)"_s};
     static const QRegularExpression code(u"^\\d{3}[- ]"_s);
-    return QString::fromUtf8(svdrpsend.readAll()).split(u"\r\n"_s).replaceInStrings(code, {});
+    return QString::fromUtf8(askBytes(command)).split(u"\r\n"_s).replaceInStrings(code, {});
 }
 
 // The open menu's title and selected item ("T:VDR S: 1 Schedule"); empty with no menu open.
@@ -41,6 +47,8 @@ class tst_vdr : public QObject
     std::unique_ptr<frm_main> m_window;
 
     QString status() const { return m_window->findChild<QLabel *>(u"lbl_info"_s)->text(); }
+    const QLabel *answerLine() const { return m_window->findChild<QLabel *>(u"lbl_answer"_s); }
+    QString answer() const { return answerLine()->text(); }
 
     // The digit keys share one name; their "index" property tells them apart.
     void click(const QString &name, int index = -1)
@@ -68,16 +76,21 @@ private Q_SLOTS:
         QVERIFY2(idleTimeoutMs > 0 && !port.isEmpty() && vdrPid > 0,
                  "run by run_vdr.sh, which starts the VDRs");
         open(1);
+        QVERIFY2(answer().startsWith(u"VDR 2.6.0 on zappomatic-vdr-"_s), qPrintable(answer()));
     }
 
     void keepAliveOutlastsIdleTimeouts()
     {
-        // Three idle timeouts without a press, and no poll finds the connection gone.
+        // Three idle timeouts without a press, and no poll finds the connection gone; the
+        // PINGs' answers do not show.
+        const QString greeting = answer();
         QSignalSpy down(&m_window->link(), &RecorderLink::connectionDown);
         QVERIFY(!down.wait(3 * idleTimeoutMs + 1000));
         QCOMPARE(status(), connected);
+        QCOMPARE(answer(), greeting);
         click(u"cmd_menu"_s);
         QTRY_COMPARE(menu(), u"T:VDR S: 1 Schedule"_s);
+        QCOMPARE(answer(), u"Key \"menu\" accepted"_s);
     }
 
     void pressesActOnRecorder()
@@ -99,6 +112,30 @@ private Q_SLOTS:
         m_window->findChild<QLineEdit *>(u"txt_msg"_s)->setText(u"Grüße aus Zappomatic"_s);
         click(u"cmd_sendmsg"_s);
         QTRY_VERIFY(ask(u"PLUG svdrposd OSDM"_s).contains(u"Grüße aus Zappomatic"_s));
+        QCOMPARE(answer(), u"Message queued"_s);
+    }
+
+    // This VDR has no tuner, so it cannot switch, and says why.
+    void refusedSwitchIsExplained()
+    {
+        m_window->findChild<QLineEdit *>(u"txt_chan"_s)->setText(u"3"_s);
+        click(u"cmd_goch"_s);
+        QTRY_COMPARE(answer(), u"Error switching to channel \"3\""_s);
+        QVERIFY2(answerLine()->toolTip().contains(u"busy"_s), qPrintable(answerLine()->toolTip()));
+    }
+
+    // A VDR in a Latin-9 locale says so in its greeting, and a message reaches its screen as typed.
+    void latin9Recorder()
+    {
+        const QString latin9 = qEnvironmentVariable("ZAPPOMATIC_LATIN9_VDR_PORT");
+        QVERIFY(askBytes(u"PING"_s, latin9).contains("; ISO-8859-15\r\n"));
+        open(1, latin9, u"Connected to 127.0.0.1 port "_s + latin9);
+        m_window->findChild<QLineEdit *>(u"txt_msg"_s)->setText(u"Grüße €"_s);
+        click(u"cmd_sendmsg"_s);
+        QTRY_COMPARE(answer(), u"Message queued"_s);
+        QTRY_VERIFY(askBytes(u"PLUG svdrposd OSDM"_s, latin9)
+                        .contains("920 Gr\xfc\xdf"
+                                  "e \xa4\r\n"));
     }
 
     void disconnectLeavesRecorderServing()
