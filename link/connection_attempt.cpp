@@ -43,7 +43,6 @@ ConnectionAttempt::ConnectionAttempt(QObject *parent)
     m_limit.setInterval(timeLimit);
     connect(&m_limit, &QTimer::timeout, this, &ConnectionAttempt::giveUp);
     m_nextAddress.setSingleShot(true);
-    m_nextAddress.setInterval(nextAddressDelay);
     connect(&m_nextAddress, &QTimer::timeout, this, [this] {
         if (m_candidates.empty() || m_candidates.back()->state() != QAbstractSocket::ConnectedState)
             tryNextAddress();
@@ -110,7 +109,7 @@ void ConnectionAttempt::tryNextAddress()
             [this, candidate](QAbstractSocket::SocketError error) {
                 candidateFailed(candidate, socketErrorCause(error), candidate->errorString());
             });
-    m_nextAddress.start();
+    m_nextAddress.start(nextAddressDelay);
     candidate->connectToHost(m_addresses[m_tried++], m_port);
 }
 
