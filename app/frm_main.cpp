@@ -33,7 +33,7 @@ frm_main::frm_main(const QString &settingsFolder, QWidget *parent)
     buildWidgets();
     fitFont();
     wireClicks();
-    connect(new KeyPreview(this), &KeyPreview::keyDown, this, &frm_main::Form_KeyDown);
+    new KeyPreview(this, [this](int keyCode, int shift) { Form_KeyDown(keyCode, shift); });
     connect(&m_link, &RecorderLink::connectionUp, this, &frm_main::showConnected);
     connect(&m_link, &RecorderLink::connectionDown, this, &frm_main::showNotConnected);
     connect(&m_link, &RecorderLink::greeted, this, &frm_main::showGreeting);

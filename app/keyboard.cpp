@@ -109,9 +109,10 @@ int shiftState(Qt::KeyboardModifiers modifiers)
 
 } // namespace Keyboard
 
-KeyPreview::KeyPreview(QWidget *window)
+KeyPreview::KeyPreview(QWidget *window, KeyDown keyDown)
     : QObject(window)
     , m_window(window)
+    , m_keyDown(std::move(keyDown))
 {
     // On the application rather than the window: its filters run before any widget's own
     // handling, and the children need no filter of their own.
@@ -140,7 +141,7 @@ bool KeyPreview::eventFilter(QObject *watched, QEvent *event)
     m_nextReceiver = widget->isWindow() ? nullptr : widget->parentWidget();
 
     if (!offeredOn)
-        Q_EMIT keyDown(Keyboard::keyCode(*press), Keyboard::shiftState(press->modifiers()));
+        m_keyDown(Keyboard::keyCode(*press, m_physicalKeys), Keyboard::shiftState(press->modifiers()));
     return false;
 }
 

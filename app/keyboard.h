@@ -3,6 +3,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <functional>
 
 class QKeyEvent;
 class QWidget;
@@ -55,17 +56,21 @@ class KeyPreview : public QObject
     Q_OBJECT
 
 public:
-    // Watches the whole application, so it becomes a child of window and goes with it.
-    explicit KeyPreview(QWidget *window);
+    // Receives the key's code and the Shift, Ctrl and Alt state.
+    using KeyDown = std::function<void(int keyCode, int shift)>;
 
-Q_SIGNALS:
-    void keyDown(int keyCode, int shift);
+    // Watches the whole application, so it becomes a child of window and goes with it. keyDown is
+    // called directly rather than through a signal: a digit key's line is sent from inside it,
+    // and nothing should stand between the key and the wire.
+    KeyPreview(QWidget *window, KeyDown keyDown);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     QWidget *m_window = nullptr;
+    KeyDown m_keyDown;
+    const Keyboard::PhysicalKeys m_physicalKeys = Keyboard::platformPhysicalKeys();
     // Qt offers a press that a widget ignores to the widget's parent next, as the same event
     // object; that offer is no new key. The next press may reuse the address, hence the
     // parent and the timestamp as well. The pointer is only compared, never read through.

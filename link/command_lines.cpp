@@ -3,6 +3,8 @@
 
 #include "number_rules.h"
 
+#include <array>
+
 using namespace Qt::StringLiterals;
 
 namespace Svdrp {
@@ -69,10 +71,17 @@ QString keyLine(Key key)
 
 QString digitLine(int digit)
 {
+    // Built once: the digit keys are the presses that must reach the wire fastest.
+    static const std::array<QString, 10> lines = [] {
+        std::array<QString, 10> built;
+        for (int d = 0; d < 10; ++d)
+            built[d] = line(u"hitk "_s + QChar(u'0' + d));
+        return built;
+    }();
     // Empty rather than clamped: a wrong index must not press a different key.
     if (digit < 0 || digit > 9)
         return {};
-    return line(u"hitk "_s + QChar(u'0' + digit));
+    return lines[digit];
 }
 
 std::optional<QString> channelLine(QStringView channelText)

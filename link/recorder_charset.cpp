@@ -115,7 +115,7 @@ RecorderCharset::RecorderCharset(QByteArrayView name)
     m_toRecorder = std::move(to);
     m_fromRecorder = std::move(from);
     const QByteArray ascii = asciiProbe.toLatin1();
-    if (encode(asciiProbe) != ascii || decode(ascii) != asciiProbe) {
+    if (convert(asciiProbe) != ascii || decode(ascii) != asciiProbe) {
         m_toRecorder.reset();
         m_fromRecorder.reset();
         return;
@@ -129,10 +129,25 @@ RecorderCharset &RecorderCharset::operator=(RecorderCharset &&) noexcept = defau
 
 QByteArray RecorderCharset::encode(QStringView text)
 {
-    if (!m_toRecorder)
-        return text.toUtf8();
-    if (std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; }))
-        return text.toLatin1();
+    QByteArray bytes;
+    encode(text, bytes);
+    return bytes;
+}
+
+void RecorderCharset::encode(QStringView text, QByteArray &bytes)
+{
+    // Every set this class keeps holds ASCII as it is.
+    if (std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; })) {
+        bytes.resize(text.size());
+        std::transform(text.begin(), text.end(), bytes.data(),
+                       [](QChar c) { return char(c.unicode()); });
+    } else {
+        bytes = m_toRecorder ? convert(text) : text.toUtf8();
+    }
+}
+
+QByteArray RecorderCharset::convert(QStringView text)
+{
     const QList<uint> characters = text.toUcs4();
     const auto bytes = QByteArrayView(reinterpret_cast<const char *>(characters.constData()),
                                       characters.size() * qsizetype(sizeof(uint)));

@@ -22,12 +22,16 @@ public:
     QByteArray name() const { return m_name; }
     // A character the set cannot hold goes out as '?'.
     QByteArray encode(QStringView text);
+    // The same into bytes, whose room is used again: plain ASCII needs no memory of its own.
+    void encode(QStringView text, QByteArray &bytes);
     // Bytes that are no character of the set become U+FFFD; a character cut off at the end is
     // left out.
     QString decode(QByteArrayView bytes);
 
 private:
     class Converter;
+    QByteArray convert(QStringView text);
+
     QByteArray m_name = "UTF-8";
     std::unique_ptr<Converter> m_toRecorder; // both null for UTF-8
     std::unique_ptr<Converter> m_fromRecorder;

@@ -73,10 +73,12 @@ bool RecorderSocket::send(const QString &line, bool shown)
 {
     if (state() != State::Connected || m_socket->bytesToWrite() >= maxBacklog)
         return false;
-    const QByteArray bytes = m_charset.encode(line);
+    m_charset.encode(line, m_lineBytes);
+    const QByteArray &bytes = m_lineBytes;
     // Each line end is one reply to wait for; a line without one would run into the next.
     const qsizetype lines = bytes.count('\n');
-    if (!bytes.endsWith('\n') || m_socket->write(bytes) != bytes.size())
+    // Copied, not shared, so that the room stays ours for the next line.
+    if (!bytes.endsWith('\n') || m_socket->write(bytes.constData(), bytes.size()) != bytes.size())
         return false;
     // Hand the line to the system now rather than at the next event-loop pass; everything
     // after this is bookkeeping.

@@ -93,6 +93,7 @@ private:
     ConnectionAttempt m_attempt;
     QTcpSocket *m_socket = nullptr; // the greeted connection, while there is one
     RecorderCharset m_charset;
+    QByteArray m_lineBytes; // the line being sent, in the recorder's character set
     ReplyLines m_replyLines;
     // Lines sent whose replies have not come yet, oldest first.
     std::deque<PendingReply> m_pending;

@@ -127,7 +127,7 @@ private Q_SLOTS:
         row("unknown set", "X-KLINGON", u"ü", "\xc3\xbc", u"ü");
         row("suffix that would change the rules", "ISO-8859-1//TRANSLIT", u"€", "\xe2\x82\xac",
             u"€");
-        row("set that changes ASCII", "UTF-16", u"a\r\n", "a\r\n", u"a\r\n");
+        row("set that changes ASCII", "UTF-16", u"ü\r\n", "\xc3\xbc\r\n", u"ü\r\n");
         row("UTF-8: invalid byte, cut character", "UTF-8", nullptr, "a\xff\xc3", u"a\uFFFD");
         row("EUC-JP: invalid byte, cut character", "EUC-JP", nullptr, "a\xff\xc6\xfc\xcb",
             u"a\uFFFD日");
