@@ -473,28 +473,35 @@ int main(int argc, char *argv[])
 
     std::puts("| Measure | Zappomatic | Floor or alternative | Ratio | Target | Result |");
     std::puts("| --- | --- | --- | --- | --- | --- |");
-    const auto latencyRow = [&](const char *what, const std::vector<double> &series, bool judged) {
+    // A press against its floor: the bare socket, or for a click the plain button in a bare
+    // window, which pays Qt's own cost of a click (the repaints on press and release) as well.
+    const Stats plain = stats(pressed.plainButton);
+    const auto latencyRow = [&](const char *what, const std::vector<double> &series,
+                                const char *floorName, const Stats &floor, double target) {
         if (series.empty()) {
-            std::printf("| %s | not measured | | | p99 within 5x | **not measured** |\n", what);
+            std::printf("| %s | not measured | | | p99 within %.2gx | **not measured** |\n", what,
+                        target);
             return;
         }
         const Stats ours = stats(series);
-        std::printf(
-            "| %s, %zu presses | median %.1f µs, p99 %.1f µs | bare QTcpSocket "
-            "write+flush: median %.1f µs, p99 %.1f µs | p99 %.2fx (median %.2fx) | %s | %s |\n",
-            what, series.size(), ours.median, ours.p99, socket.median, socket.p99,
-            ours.p99 / socket.p99, ours.median / socket.median,
-            judged ? "p99 within 5x" : "none, for reference",
-            judged ? verdict(ours.p99 <= 5 * socket.p99) : "");
+        std::printf("| %s, %zu presses | median %.1f µs, p99 %.1f µs | %s: median %.1f µs, p99 "
+                    "%.1f µs | p99 %.2fx (median %.2fx) | %s | %s |\n",
+                    what, series.size(), ours.median, ours.p99, floorName, floor.median, floor.p99,
+                    ours.p99 / floor.p99, ours.median / floor.median,
+                    target > 0 ? format("p99 within %.2gx", target).c_str() : "none, for reference",
+                    target > 0 ? verdict(ours.p99 <= target * floor.p99) : "");
     };
-    latencyRow("Press-to-wire, click on Menu (press and release)", pressed.click, true);
-    latencyRow("Press-to-wire, click on Menu, from its release", pressed.release, true);
+    const char *bareSocket = "bare QTcpSocket write+flush";
+    latencyRow("Press-to-wire, click on Menu (press and release)", pressed.click,
+               "plain QPushButton in a bare window, same click", plain, 1.05);
+    latencyRow("Press-to-wire, click on Menu, from its release", pressed.release, bareSocket,
+               socket, 0);
     latencyRow(pressed.keysWired ? "Press-to-wire, digit key"
                                  : "Press-to-wire, digit key (no keyboard shortcuts yet)",
-               pressed.key, true);
+               pressed.key, bareSocket, socket, 1.3);
     latencyRow("A plain QPushButton in a bare window, click writing the same line to the bare "
                "socket",
-               pressed.plainButton, false);
+               pressed.plainButton, bareSocket, socket, 0);
     std::printf("| Per command, %zu svdrpsend runs | click on Menu: median %.1f µs | svdrpsend "
                 "start-to-wire median %.0f µs (start-to-exit %.0f µs)%s | svdrpsend/ours %.0fx | "
                 "at least 20x | %s |\n",
