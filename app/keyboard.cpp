@@ -141,7 +141,8 @@ bool KeyPreview::eventFilter(QObject *watched, QEvent *event)
     m_nextReceiver = widget->isWindow() ? nullptr : widget->parentWidget();
 
     if (!offeredOn)
-        m_keyDown(Keyboard::keyCode(*press, m_physicalKeys), Keyboard::shiftState(press->modifiers()));
+        m_keyDown(Keyboard::keyCode(*press, m_physicalKeys),
+                  Keyboard::shiftState(press->modifiers()));
     return false;
 }
 

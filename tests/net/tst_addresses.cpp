@@ -59,9 +59,8 @@ private Q_SLOTS:
         QVERIFY(filler.waitForConnected(5000));
 
         connectTo(u"dual.test"_s, recorder.serverPort());
-        QTRY_COMPARE_WITH_TIMEOUT(status(),
-                                  u"Connected to dual.test port %1"_s.arg(recorder.serverPort()),
-                                  1000);
+        QTRY_COMPARE_WITH_TIMEOUT(
+            status(), u"Connected to dual.test port %1"_s.arg(recorder.serverPort()), 1000);
     }
 
     void silentNameServer()

@@ -122,7 +122,10 @@ private Q_SLOTS:
             QTest::newRow(tag) << QByteArray(name) << (text ? QString::fromUtf16(text) : QString())
                                << bytes << QString::fromUtf16(read);
         };
-        row("Latin-9", "ISO-8859-15", u"Grüße €", "Gr\xfc\xdf" "e \xa4", u"Grüße €");
+        row("Latin-9", "ISO-8859-15", u"Grüße €",
+            "Gr\xfc\xdf"
+            "e \xa4",
+            u"Grüße €");
         row("beyond the set as ?", "iso-8859-15", u"ř😀 a", "?? a", u"?? a");
         row("unknown set", "X-KLINGON", u"ü", "\xc3\xbc", u"ü");
         row("suffix that would change the rules", "ISO-8859-1//TRANSLIT", u"€", "\xe2\x82\xac",
