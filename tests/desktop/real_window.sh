@@ -57,6 +57,8 @@ click 344 201
 xdotool key ctrl+a type 'Grüße aus Zappomatic'
 click 476 204
 seen 'mesg'
+# The recorder's reply shows on the answer line.
+seen 'answer: Message queued' status
 import -window root "$artefacts/real_window.png"
 # File > Exit by its shortcut ends the program at once, without a word to the recorder.
 xdotool key ctrl+q
