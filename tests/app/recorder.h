@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
-// A recorder on 127.0.0.1 and ::1 for the window tests: greets, records the exact bytes of each
+// A recorder on 127.0.0.1 for the window tests: greets, records the exact bytes of each
 // connection, answers each line, and misbehaves on demand (refuse, close, stall the handshake,
 // flood, stop reading).
 #include <QTcpServer>
@@ -18,8 +18,7 @@ public:
 
     Recorder()
     {
-        for (QTcpServer *server : {&m_server, &m_server6})
-            connect(server, &QTcpServer::newConnection, this, [this, server] { accept(server); });
+        connect(&m_server, &QTcpServer::newConnection, this, &Recorder::accept);
         // An even port, so that half a port above or below it rounds back to it. Linux hands
         // out odd ports for listening, so the even one above a free odd one is tried.
         for (int tries = 0; tries < 20 && !m_port; ++tries) {
@@ -34,14 +33,9 @@ public:
     bool listen(int backlog = 50)
     {
         m_server.setListenBacklogSize(backlog);
-        if (!m_server.listen(QHostAddress::LocalHost, m_port))
-            return false;
-        if (m_server6.isListening() || m_server6.listen(QHostAddress::LocalHostIPv6, m_port))
-            return true;
-        m_server.close();
-        return false;
+        return m_server.listen(QHostAddress::LocalHost, m_port);
     }
-    void refuse() { m_server.close(), m_server6.close(); }
+    void refuse() { m_server.close(); }
     // With a backlog of 0, one connection that is never accepted fills the queue, so the kernel
     // drops a new client's SYN and the client retries about a second later.
     bool stallHandshake()
@@ -64,9 +58,9 @@ public:
     void stopReading(int index) { sockets[index]->setReadBufferSize(1); }
 
 private:
-    void accept(QTcpServer *server)
+    void accept()
     {
-        while (QTcpSocket *socket = server->nextPendingConnection()) {
+        while (QTcpSocket *socket = m_server.nextPendingConnection()) {
             const auto index = sockets.size();
             sockets.append(socket);
             received.append(QByteArray());
@@ -81,7 +75,6 @@ private:
     }
 
     QTcpServer m_server;
-    QTcpServer m_server6;
     std::unique_ptr<QTcpSocket> m_filler;
     quint16 m_port = 0;
 };

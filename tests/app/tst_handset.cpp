@@ -199,8 +199,6 @@ private Q_SLOTS:
         QTest::newRow("Go CH, leading zeros")
             << u"Go CH"_s << u" 007 "_s << QByteArray("chan 7\r\n");
         QTest::newRow("Go CH, not a number") << u"Go CH"_s << u"12abc"_s << QByteArray();
-        QTest::newRow("Send MSG, UTF-8")
-            << u"Send MSG"_s << u"Grüße"_s << QByteArray("mesg Grüße\r\n");
         QTest::newRow("Send MSG, empty") << u"Send MSG"_s << QString() << QByteArray("mesg \r\n");
     }
     void commands()
@@ -250,7 +248,6 @@ private Q_SLOTS:
         row("F3", Qt::Key_F3, 0, "hitk yellow\r\n");
         row("F4", Qt::Key_F4, 0, "hitk blue\r\n");
         row("F5", Qt::Key_F5, 0, "");
-        row("Escape", Qt::Key_Escape, 0, "");
     }
     void keys()
     {
@@ -289,7 +286,6 @@ private Q_SLOTS:
         QTest::newRow("half below rounds up to even") << v4 << u"%1-.5"_s << QString() << v4;
         QTest::newRow("half above rounds down to even") << v4 << u"%1.5"_s << QString() << v4;
         QTest::newRow("blank and tab around") << u" 127.0.0.1\t"_s << u"%1"_s << QString() << v4;
-        QTest::newRow("IPv6 in brackets") << u"[::1]"_s << u"%1"_s << QString() << u"::1"_s;
         QTest::newRow("blanks only") << u" \t "_s << u"%1"_s << u"Not connected (no host)"_s << v4;
         QTest::newRow("port without a number") << v4 << u"abc"_s << invalidPort << v4;
         QTest::newRow("port rounding to 0") << v4 << u"0.5"_s << invalidPort << v4;
@@ -312,7 +308,6 @@ private Q_SLOTS:
         QCOMPARE(w->link().socketState() != RecorderSocket::State::Closed, attempt);
         QVERIFY(w->link().isPolling());
         QCOMPARE(status(), attempt ? u"Connecting to %1 port %2"_s.arg(used, port) : QString());
-        checkGroup(false);
         const QString connected = u"Connected to %1 port %2"_s.arg(used, port);
         QTRY_COMPARE_WITH_TIMEOUT(status(), attempt ? connected : failure, waitMs);
         QCOMPARE(w->link().isPolling(), attempt);
@@ -473,9 +468,11 @@ private Q_SLOTS:
 
     void longHostKeepsThePortInView()
     {
+        // ::1 written out in full, in brackets with a blank before.
         const QString host = u"0000:0000:0000:0000:0000:0000:0000:0001"_s;
-        connectTo(host, QString::number(rec->port()));
-        const QString text = u"Connected to %1 port %2"_s.arg(host).arg(rec->port());
+        const QString port = startSim({u"--host"_s, u"::1"_s});
+        connectTo(u" ["_s + host + u']', port);
+        const QString text = u"Connected to %1 port %2"_s.arg(host, port);
         QTRY_COMPARE(status(), text);
         auto *label = find<QLabel>(u"lbl_info"_s);
         QCOMPARE(label->toolTip(), text);
@@ -530,42 +527,37 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("presses"); // in one go
         QTest::addColumn<QStringList>("answers"); // as they come; the last one stays
         QTest::addColumn<QString>("hint"); // part of the help
-        const QString reply = u"--reply"_s, menu = u"Key \"menu\" accepted"_s;
-        QTest::newRow("greeting") << QStringList() << QString() << QStringList()
-                                  << QStringList {u"VDR 2.6.0 on "_s + QHostInfo::localHostName()}
-                                  << QString();
-        QTest::newRow("several lines at once")
-            << QStringList() << u"3"_s
-            << QStringList {u"cmd_menu"_s, u"cmd_goch"_s, u"cmd_sendmsg"_s}
-            << QStringList {menu, u"3 3sat HD"_s, u"Message queued"_s} << QString();
-        QTest::newRow("several lines of a reply, in pieces")
-            << QStringList {u"--split-replies"_s, reply, u"hitk blue=250-first\\r\\n250 last"_s}
-            << QString() << QStringList {u"cmd_blue"_s, u"cmd_menu"_s}
-            << QStringList {u"last"_s, menu} << QString();
-        QTest::newRow("channel switch failed")
-            << QStringList {reply, u"chan 3=554 Error switching to channel \"3\""_s} << u"3"_s
-            << QStringList {u"cmd_goch"_s} << QStringList {u"Error switching to channel \"3\""_s}
-            << u"busy"_s;
-        QTest::newRow("no such channel")
-            << QStringList() << u"999"_s << QStringList {u"cmd_goch"_s}
-            << QStringList {u"Undefined channel \"999\""_s} << u"no channel with this number"_s;
-        QTest::newRow("remote control off")
-            << QStringList {reply, u"hitk ok=550 Remote control currently disabled"_s} << QString()
-            << QStringList {u"cmd_ok"_s} << QStringList {u"Remote control currently disabled"_s}
-            << u"REMO on"_s;
-        QTest::newRow("unknown key")
-            << QStringList {reply, u"hitk red=504 Unknown key: \"red\""_s} << QString()
-            << QStringList {u"cmd_red"_s} << QStringList {u"Unknown key: \"red\""_s} << u"know"_s;
+        const auto row = [](const char *tag, const QStringList &simulator, const char *entry,
+                            const char *presses, const QString &answers, const char *hint) {
+            QTest::newRow(tag) << simulator << QString::fromUtf8(entry)
+                               << QString::fromUtf8(presses).split(u' ', Qt::SkipEmptyParts)
+                               << answers.split(u'|') << QString::fromUtf8(hint);
+        };
+        const QString reply = u"--reply"_s;
+        // In pieces, the greeting too.
+        row("greeting", {u"--split-replies"_s}, "", "",
+            u"VDR 2.6.0 on "_s + QHostInfo::localHostName(), "");
+        row("several lines at once", {}, "3", "cmd_menu cmd_goch cmd_sendmsg",
+            u"Key \"menu\" accepted|3 3sat HD|Message queued"_s, "");
+        row("several lines of a reply, in pieces",
+            {u"--split-replies"_s, reply, u"hitk blue=250-first\\r\\n250 last"_s}, "",
+            "cmd_blue cmd_menu", u"last|Key \"menu\" accepted"_s, "");
+        row("channel switch failed", {reply, u"chan 3=554 Error switching to channel \"3\""_s}, "3",
+            "cmd_goch", u"Error switching to channel \"3\""_s, "busy");
+        row("no such channel", {}, "999", "cmd_goch", u"Undefined channel \"999\""_s,
+            "no channel with this number");
+        row("remote control off", {reply, u"hitk ok=550 Remote control currently disabled"_s}, "",
+            "cmd_ok", u"Remote control currently disabled"_s, "REMO on");
+        row("unknown key", {reply, u"hitk red=504 Unknown key: \"red\""_s}, "", "cmd_red",
+            u"Unknown key: \"red\""_s, "know");
         // Answered only if the line arrives in Latin-9.
-        QTest::newRow("Latin-9 both ways")
-            << QStringList {u"--charset"_s, u"ISO-8859-15"_s, reply,
-                            u"mesg Gr\\xfc\\xdfe \\xa4=250 7 Das Erste \\xc4"_s}
-            << u"Grüße €"_s << QStringList {u"cmd_sendmsg"_s} << QStringList {u"7 Das Erste Ä"_s}
-            << QString();
-        QTest::newRow("control characters, overlong")
-            << QStringList {reply, u"hitk green=250 a\\x01b\\x7fc"_s + QString(1200, u'x')}
-            << QString() << QStringList {u"cmd_green"_s}
-            << QStringList {u"a b c"_s + QString(991, u'x')} << QString();
+        row("Latin-9 both ways",
+            {u"--charset"_s, u"ISO-8859-15"_s, reply,
+             u"mesg Gr\\xfc\\xdfe \\xa4=250 7 Das Erste \\xc4"_s},
+            "Grüße €", "cmd_sendmsg", u"7 Das Erste Ä"_s, "");
+        row("control characters, overlong",
+            {reply, u"hitk green=250 a\\x01b\\x7fc"_s + QString(1200, u'x')}, "", "cmd_green",
+            u"a b c"_s + QString(991, u'x'), "");
     }
     void answers()
     {
@@ -608,18 +600,6 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(simLog.count("PING\\r\\n") >= 3, waitMs);
         QVERIFY(!simLog.contains("idle timeout") && status().startsWith(u"Connected to"_s));
         QCOMPARE(answer(), u"Key \"ok\" accepted"_s);
-    }
-
-    void greetingInTwoReads()
-    {
-        rec->greeting = "220 vdr SVDRP VideoDisk";
-        open("[server]\nkeepalive=1\n");
-        connectTo(u"127.0.0.1"_s, QString::number(rec->port()));
-        // Half a greeting is no greeting: a poll passes and the attempt is still under way.
-        QVERIFY(!QTest::qWaitFor([&] { return !status().startsWith(u"Connecting"_s); }, 700));
-        rec->sockets[0]->write("Recorder 2.4.0; Mon Dec  7 19:18:03 2026; UTF-8\r\n");
-        QTRY_COMPARE_WITH_TIMEOUT(status(), connectedText(), waitMs);
-        QTRY_COMPARE_WITH_TIMEOUT(rec->received[0], QByteArray("PING\r\n"), waitMs);
     }
 
     void closingEndsAtOnce_data()

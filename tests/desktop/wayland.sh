@@ -20,11 +20,9 @@ export XDG_RUNTIME_DIR=$dir WAYLAND_DISPLAY=wayland-test
 weston --backend=headless-backend.so --socket=$WAYLAND_DISPLAY --idle-time=0 \
     --log="$dir/weston.log" &
 weston=$!
-deadline=$((SECONDS + 10))
-until [ -S "$dir/$WAYLAND_DISPLAY" ]; do
-    [ $SECONDS -lt $deadline ] || fail "weston did not start within 10 s"
-    inotifywait -qq -t 1 -e create "$dir" || :
-done
+# Weston listens on its socket before it loads the shell.
+bash "$(dirname "$0")/../wait_for_line.sh" "$dir/weston.log" "Loading module .*desktop-shell" 10 \
+    || fail "weston did not start within 10 s"
 
 QT_QPA_PLATFORM=wayland WAYLAND_DEBUG=1 "$program" 2>"$dir/protocol" &
 app=$!

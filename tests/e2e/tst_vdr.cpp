@@ -113,11 +113,7 @@ private Q_SLOTS:
         click(u"cmd_sendmsg"_s);
         QTRY_VERIFY(ask(u"PLUG svdrposd OSDM"_s).contains(u"Grüße aus Zappomatic"_s));
         QCOMPARE(answer(), u"Message queued"_s);
-    }
-
-    // This VDR has no tuner, so it cannot switch, and says why.
-    void refusedSwitchIsExplained()
-    {
+        // This VDR has no tuner, so it cannot switch, and says why.
         m_window->findChild<QLineEdit *>(u"txt_chan"_s)->setText(u"3"_s);
         click(u"cmd_goch"_s);
         QTRY_COMPARE(answer(), u"Error switching to channel \"3\""_s);

@@ -77,8 +77,8 @@ int main(int argc, char *argv[])
         "those bytes); at a line whose REPLY is empty the recorder hangs and answers nothing from "
         "then on. May be given more than once."_s,
         u"LINE=REPLY"_s);
-    const QCommandLineOption splitOption(u"split-replies"_s,
-                                         u"Write each reply in three pieces, 50 ms apart."_s);
+    const QCommandLineOption splitOption(
+        u"split-replies"_s, u"Write the greeting and each reply in three pieces, 50 ms apart."_s);
     parser.addOptions({hostOption, portOption, versionOption, idleOption, denyOption,
                        firstLineOption, delayOption, charsetOption, replyOption, splitOption});
     parser.process(app);

@@ -69,7 +69,7 @@ void SimServer::acceptClients()
             serve(socket, client);
         });
         if (!m_behaviour.firstLine)
-            socket->write(m_recorder.greeting(QDateTime::currentDateTime()));
+            reply(socket, {m_recorder.greeting(QDateTime::currentDateTime())});
         else if (!m_behaviour.firstLine->isEmpty())
             socket->write(*m_behaviour.firstLine + "\r\n");
     }

@@ -34,8 +34,8 @@ struct SimBehaviour
     // Replies chosen for command lines (without their line end), instead of the recorder's
     // own; at a line whose reply is empty the recorder hangs and answers nothing from then on.
     QHash<QByteArray, QByteArray> replies;
-    // Each reply is written in three pieces, a moment apart, so that the client reads it in
-    // several reads.
+    // The greeting and each reply are written in three pieces, a moment apart, so that the
+    // client reads them in several reads.
     bool splitReplies = false;
 };
 
