@@ -74,8 +74,9 @@ void ConnectionAttempt::abort()
 {
     m_limit.stop();
     m_nextAddress.stop();
-    if (m_lookupId >= 0)
-        QHostInfo::abortHostLookup(std::exchange(m_lookupId, -1));
+    // A lookup still under way is left to end on its own and its answer ignored: the system
+    // cannot take it back anyway, and Qt's abortHostLookup() keeps the slot it was given.
+    m_lookupId = -1;
     while (!m_candidates.empty())
         drop(m_candidates.back());
     m_addresses.clear();

@@ -137,22 +137,27 @@ void RecorderSocket::replyLine(QByteArrayView line)
         return;
     const bool shown = m_pending.front().shown;
     m_pending.pop_front();
+    armReplyClock();
+    if (shown)
+        Q_EMIT answered(reply.code, displayable(reply.text));
+}
+
+void RecorderSocket::armReplyClock()
+{
+    // The clock runs until the oldest line still waiting for its reply is due.
     if (m_pending.empty())
         m_replyTimer.stop();
     else
         m_replyTimer.start(std::chrono::ceil<std::chrono::milliseconds>(
             m_pending.front().due.remainingTimeAsDuration()));
-    if (shown)
-        Q_EMIT answered(reply.code, displayable(reply.text));
 }
 
 void RecorderSocket::replyOverdue()
 {
     if (!m_pending.empty() && m_pending.front().due.hasExpired())
         fail(ConnectionCause::NoReply);
-    else if (!m_pending.empty())
-        m_replyTimer.start(std::chrono::ceil<std::chrono::milliseconds>(
-            m_pending.front().due.remainingTimeAsDuration()));
+    else
+        armReplyClock();
 }
 
 void RecorderSocket::keepAlive()

@@ -85,6 +85,7 @@ private:
     void takeOver(QTcpSocket *socket, const QByteArray &greeting);
     void readReplies();
     void replyLine(QByteArrayView line);
+    void armReplyClock();
     void replyOverdue();
     void keepAlive();
     void fail(ConnectionCause cause, const QString &systemText = {});
