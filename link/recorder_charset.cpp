@@ -58,6 +58,7 @@ public:
     Converter(const Converter &) = delete;
     Converter &operator=(const Converter &) = delete;
 
+    // NOLINTNEXTLINE(performance-no-int-to-ptr): iconv_open() says it failed with (iconv_t)-1.
     bool isValid() const { return m_cd != iconv_t(-1); }
 
     // Converts all of input. Where a character cannot be converted, substitute goes out instead
