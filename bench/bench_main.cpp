@@ -479,7 +479,7 @@ int main(int argc, char *argv[])
     const auto latencyRow = [&](const char *what, const std::vector<double> &series,
                                 const char *floorName, const Stats &floor, double target) {
         if (series.empty()) {
-            std::printf("| %s | not measured | | | p99 within %.2gx | **not measured** |\n", what,
+            std::printf("| %s | not measured | | | p99 within %.3gx | **not measured** |\n", what,
                         target);
             return;
         }
@@ -488,7 +488,7 @@ int main(int argc, char *argv[])
                     "%.1f µs | p99 %.2fx (median %.2fx) | %s | %s |\n",
                     what, series.size(), ours.median, ours.p99, floorName, floor.median, floor.p99,
                     ours.p99 / floor.p99, ours.median / floor.median,
-                    target > 0 ? format("p99 within %.2gx", target).c_str() : "none, for reference",
+                    target > 0 ? format("p99 within %.3gx", target).c_str() : "none, for reference",
                     target > 0 ? verdict(ours.p99 <= target * floor.p99) : "");
     };
     const char *bareSocket = "bare QTcpSocket write+flush";

@@ -20,6 +20,8 @@ QString line(QStringView command)
     return result;
 }
 
+constexpr std::size_t keyCount = std::size_t(Key::ChannelMinus) + 1;
+
 // Several texts differ from the captions ("VOL+" is "hitk volume+", "CH+" is "chan +").
 QStringView commandText(Key key)
 {
@@ -64,9 +66,15 @@ QStringView commandText(Key key)
 
 QString keyLine(Key key)
 {
-    const QStringView command = commandText(key);
+    // Built once, like the digits' lines: nothing between a press and the wire that need not be.
+    static const std::array<QString, keyCount> lines = [] {
+        std::array<QString, keyCount> built;
+        for (int k = 0; k < int(built.size()); ++k)
+            built[k] = line(commandText(Key(k)));
+        return built;
+    }();
     // A value outside the enum must not put a bare CR LF on the wire.
-    return command.isEmpty() ? QString() : line(command);
+    return std::size_t(key) < keyCount ? lines[std::size_t(key)] : QString();
 }
 
 QString digitLine(int digit)

@@ -24,7 +24,7 @@ enum class Key {
     VolumeMinus,
     Mute,
     ChannelPlus,
-    ChannelMinus,
+    ChannelMinus, // stays last
 };
 
 // "hitk menu", "chan +" and the other fixed commands.
