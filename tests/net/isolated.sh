@@ -5,8 +5,9 @@
 # 127.0.0.1, where the suite listens itself.
 set -u
 if [ -z "${ZAPPOMATIC_ISOLATED:-}" ]; then
-    if ! command -v ip >/dev/null || ! unshare --mount --net true 2>/dev/null; then
-        echo "needs ip (iproute2, which scripts/test installs) and root for unshare --mount --net"
+    if ! command -v ip >/dev/null || ! error=$(unshare --mount --net true 2>&1); then
+        echo "needs ip (iproute2, which scripts/test installs) and unshare --mount --net, as root" \
+            "on a root that is a mount point: ${error:-ip is missing}"
         [ "${CI:-}" = true ] && exit 1 || exit 77
     fi
     ZAPPOMATIC_ISOLATED=1 exec unshare --mount --net bash "$0" "$@"
