@@ -22,6 +22,17 @@ QString line(QStringView command)
 
 constexpr std::size_t keyCount = std::size_t(Key::ChannelMinus) + 1;
 
+// Lines built once at first use, so that nothing stands between a press and the wire that need
+// not; commandOf(i) gives the i-th command text.
+template<std::size_t count, typename CommandOf>
+std::array<QString, count> linesOf(CommandOf commandOf)
+{
+    std::array<QString, count> built;
+    for (std::size_t i = 0; i < count; ++i)
+        built[i] = line(commandOf(i));
+    return built;
+}
+
 // Several texts differ from the captions ("VOL+" is "hitk volume+", "CH+" is "chan +").
 QStringView commandText(Key key)
 {
@@ -66,26 +77,15 @@ QStringView commandText(Key key)
 
 QString keyLine(Key key)
 {
-    // Built once, like the digits' lines: nothing between a press and the wire that need not be.
-    static const std::array<QString, keyCount> lines = [] {
-        std::array<QString, keyCount> built;
-        for (int k = 0; k < int(built.size()); ++k)
-            built[k] = line(commandText(Key(k)));
-        return built;
-    }();
+    static const auto lines = linesOf<keyCount>([](std::size_t k) { return commandText(Key(k)); });
     // A value outside the enum must not put a bare CR LF on the wire.
     return std::size_t(key) < keyCount ? lines[std::size_t(key)] : QString();
 }
 
 QString digitLine(int digit)
 {
-    // Built once: the digit keys are the presses that must reach the wire fastest.
-    static const std::array<QString, 10> lines = [] {
-        std::array<QString, 10> built;
-        for (int d = 0; d < 10; ++d)
-            built[d] = line(u"hitk "_s + QChar(u'0' + d));
-        return built;
-    }();
+    static const auto lines
+        = linesOf<10>([](std::size_t d) { return u"hitk "_s + QChar(u'0' + int(d)); });
     // Empty rather than clamped: a wrong index must not press a different key.
     if (digit < 0 || digit > 9)
         return {};

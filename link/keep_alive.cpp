@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "keep_alive.h"
 
-#include "greeting.h"
 #include "number_rules.h"
 
 #include <QByteArray>
@@ -12,14 +11,13 @@
 
 namespace KeepAlive {
 
-bool recorderAllows(QByteArrayView greeting)
+bool recorderAllows(const Greeting &greeting)
 {
-    const QByteArray version = Greeting::parse(greeting).version;
-    if (version.isEmpty())
+    if (greeting.version.isEmpty())
         return false;
     // Major, minor and patch; a part that is missing or not a number counts as 0.
     std::array<int, 3> parts {};
-    const QList<QByteArray> fields = version.split('.');
+    const QList<QByteArray> fields = greeting.version.split('.');
     for (qsizetype i = 0; i < qsizetype(parts.size()) && i < fields.size(); ++i)
         parts[i] = fields[i].toInt();
     return parts >= std::array {2, 4, 0};

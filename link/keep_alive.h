@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
-#include <QByteArrayView>
+#include "greeting.h"
+
 #include <QStringView>
 #include <chrono>
 
@@ -14,9 +15,9 @@ namespace KeepAlive {
 inline constexpr std::chrono::seconds defaultInterval {60};
 inline constexpr std::chrono::seconds longestInterval {3600};
 
-// Whether the recorder's first line, "220 <host> SVDRP VideoDiskRecorder <version>; ...",
-// names VDR 2.4.0 or later. Any other greeting, and none at all, says no.
-bool recorderAllows(QByteArrayView greeting);
+// Whether the recorder's greeting names VDR 2.4.0 or later. Any other greeting, and none at all,
+// says no.
+bool recorderAllows(const Greeting &greeting);
 
 // The "keepalive" setting in whole seconds: 0 turns keep-alive off, other values are clamped
 // to 1..3600, and a missing, empty or unreadable value gives the default.

@@ -119,21 +119,12 @@ RecorderCharset::RecorderCharset(QByteArrayView name)
     if (convert(asciiProbe) != ascii || decode(ascii) != asciiProbe) {
         m_toRecorder.reset();
         m_fromRecorder.reset();
-        return;
     }
-    m_name = set;
 }
 
 RecorderCharset::~RecorderCharset() = default;
 RecorderCharset::RecorderCharset(RecorderCharset &&) noexcept = default;
 RecorderCharset &RecorderCharset::operator=(RecorderCharset &&) noexcept = default;
-
-QByteArray RecorderCharset::encode(QStringView text)
-{
-    QByteArray bytes;
-    encode(text, bytes);
-    return bytes;
-}
 
 void RecorderCharset::encode(QStringView text, QByteArray &bytes)
 {

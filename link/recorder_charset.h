@@ -18,11 +18,8 @@ public:
     RecorderCharset(RecorderCharset &&) noexcept;
     RecorderCharset &operator=(RecorderCharset &&) noexcept;
 
-    // "UTF-8", or the name given where it is used.
-    QByteArray name() const { return m_name; }
-    // A character the set cannot hold goes out as '?'.
-    QByteArray encode(QStringView text);
-    // The same into bytes, whose room is used again: plain ASCII needs no memory of its own.
+    // Into bytes, whose room is used again: plain ASCII needs no memory of its own. A character
+    // the set cannot hold goes out as '?'.
     void encode(QStringView text, QByteArray &bytes);
     // Bytes that are no character of the set become U+FFFD; a character cut off at the end is
     // left out.
@@ -32,7 +29,6 @@ private:
     class Converter;
     QByteArray convert(QStringView text);
 
-    QByteArray m_name = "UTF-8";
     std::unique_ptr<Converter> m_toRecorder; // both null for UTF-8
     std::unique_ptr<Converter> m_fromRecorder;
 };

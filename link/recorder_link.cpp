@@ -18,6 +18,16 @@ std::optional<quint16> portFromText(const QString &portText)
     return static_cast<quint16>(*port);
 }
 
+// The host as the connect button reads it: blanks and tabs around it do not count, and an IPv6
+// address may stand in brackets as in a URL ("[fd00::5]").
+QString hostFromText(const QString &hostText)
+{
+    QString host = hostText.trimmed();
+    if (host.size() > 2 && host.startsWith(u'[') && host.endsWith(u']'))
+        host = host.sliced(1, host.size() - 2);
+    return host;
+}
+
 } // namespace
 
 RecorderLink::RecorderLink(QObject *parent)
@@ -28,14 +38,6 @@ RecorderLink::RecorderLink(QObject *parent)
     connect(&client, &RecorderSocket::peerClosed, this, &RecorderLink::client_Close);
     connect(&client, &RecorderSocket::greeted, this, &RecorderLink::greeted);
     connect(&client, &RecorderSocket::answered, this, &RecorderLink::answered);
-}
-
-QString RecorderLink::hostFromText(const QString &hostText)
-{
-    QString host = hostText.trimmed();
-    if (host.size() > 2 && host.startsWith(u'[') && host.endsWith(u']'))
-        host = host.sliced(1, host.size() - 2);
-    return host;
 }
 
 bool RecorderLink::connectPressed(const QString &hostText, const QString &portText)

@@ -20,10 +20,6 @@ public:
 
     explicit RecorderLink(QObject *parent = nullptr);
 
-    // The host as the connect button reads its field: blanks and tabs around it do not count,
-    // and an IPv6 address may stand in brackets as in a URL ("[fd00::5]").
-    static QString hostFromText(const QString &hostText);
-
     // What the connect button does with the two field texts; true when it started an attempt.
     // Invalid fields (no host, a port that does not round into 1..65535) touch no socket;
     // polling starts either way, and finds them the reason why there is no connection.

@@ -108,7 +108,7 @@ void RecorderSocket::takeOver(QTcpSocket *socket, const QByteArray &greeting)
 
     const Greeting parts = Greeting::parse(greeting);
     m_charset = RecorderCharset(parts.charset);
-    if (m_keepAliveInterval.count() > 0 && KeepAlive::recorderAllows(greeting))
+    if (m_keepAliveInterval.count() > 0 && KeepAlive::recorderAllows(parts))
         m_keepAliveTimer.start(m_keepAliveInterval);
     Q_EMIT greeted(displayable(parts.host), displayable(parts.version));
     if (m_socket && m_socket->bytesAvailable())

@@ -107,7 +107,7 @@ private Q_SLOTS:
         QFETCH(ConnectionCause, cause);
         QFETCH(bool, keepAlive);
         QCOMPARE(firstLineCause(line), cause);
-        QCOMPARE(KeepAlive::recorderAllows(line), keepAlive);
+        QCOMPARE(KeepAlive::recorderAllows(Greeting::parse(line)), keepAlive);
     }
 
     // Text to the recorder and back in the set its greeting names; a set of no use means UTF-8.
@@ -142,8 +142,10 @@ private Q_SLOTS:
         QFETCH(QByteArray, bytes);
         QFETCH(QString, read);
         RecorderCharset charset(name);
+        QByteArray sent;
+        charset.encode(text, sent);
         if (!text.isNull())
-            QCOMPARE(charset.encode(text), bytes);
+            QCOMPARE(sent, bytes);
         QCOMPARE(charset.decode(bytes), read);
     }
 
