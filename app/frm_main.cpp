@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "frm_main.h"
 
-#include "command_lines.h"
 #include "connection_status.h"
 #include "keep_alive.h"
 #include "keyboard.h"
@@ -33,7 +32,9 @@ frm_main::frm_main(const QString &settingsFolder, QWidget *parent)
     buildWidgets();
     fitFont();
     wireClicks();
-    new KeyPreview(this, [this](int keyCode, int shift) { Form_KeyDown(keyCode, shift); });
+    new KeyPreview(
+        this, [this](int keyCode) { Form_KeyDown(keyCode); },
+        [this](int qtKey) { return mediaKeyDown(qtKey); });
     connect(&m_link, &RecorderLink::connectionUp, this, &frm_main::showConnected);
     connect(&m_link, &RecorderLink::connectionDown, this, &frm_main::showNotConnected);
     connect(&m_link, &RecorderLink::greeted, this, &frm_main::showGreeting);
@@ -61,8 +62,7 @@ void frm_main::Form_Load(const QString &settingsFolder)
         server_ip = QString::fromLatin1(defaultHost);
 
     // Every window starts from the default port, never from one an earlier window read.
-    constexpr qint32 defaultPort = 2001;
-    server_port = defaultPort;
+    server_port = RecorderLink::defaultPort;
     const QString portText = setting(u"port"_s);
     if (!portText.isEmpty()) {
         // A value beyond 32 bits is treated as no value rather than ending the program.
@@ -87,6 +87,15 @@ void frm_main::SetControls(bool State)
         widget->setEnabled(State);
     for (QPushButton *key : cmd_number)
         key->setEnabled(State);
+    // The band's keys and the menu's entries join the group; the handset's are set above.
+    frm_playback->setEnabled(State);
+    frm_recorder->setEnabled(State);
+    for (int row = 0; row < Keys::count; ++row) {
+        if (Keys::table[row].band != Keys::Band::Handset && m_keyButtons[row])
+            m_keyButtons[row]->setEnabled(State);
+        if (m_keyEntries[row])
+            m_keyEntries[row]->setEnabled(State);
+    }
 }
 
 void frm_main::cmd_connect_Click()

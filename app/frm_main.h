@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
+#include "key_table.h"
 #include "recorder_link.h"
 #include "status_label.h"
 
@@ -11,6 +12,7 @@ class QAction;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QPushButton;
 
 // The handset window: every widget, the connection panel and the status line.
@@ -25,9 +27,12 @@ public:
     // settingsFolder: where zappomatic.ini is looked for; empty means the program's folder.
     explicit frm_main(const QString &settingsFolder = {}, QWidget *parent = nullptr);
 
-    // Enables or disables the remote-control group as one; the connection panel, the
-    // digit frame, the status frame and the menu are never touched.
+    // Enables or disables the remote-control group as one: the handset's keys and boxes, the
+    // band's keys and the Keys menu's entries. The connection panel, the digit frame itself
+    // (not its keys), the status frame and the menus themselves are never touched.
     void SetControls(bool State);
+    // What a press of the key in that row of the key table does.
+    void pressKey(int row) { m_link.vdr_send(Keys::line(row)); }
 
     void cmd_connect_Click();
     void cmd_disconnect_Click();
@@ -60,9 +65,14 @@ protected:
 private:
     void Form_QueryUnload(QCloseEvent *event);
     // Runs the shortcut of a key pressed anywhere in the window; KeyCode is a virtual-key code.
-    void Form_KeyDown(int KeyCode, int Shift);
+    void Form_KeyDown(int KeyCode);
+    // Sends the line of a media key the key table knows; true when it did.
+    bool mediaKeyDown(int qtKey);
     void buildMenu();
+    void buildKeysMenu();
     void buildWidgets();
+    void buildBand(QWidget *client);
+    QPushButton *placeKey(QWidget *container, int row, QRect geometry);
     void fitFont();
     void wireClicks();
     void Form_Load(const QString &settingsFolder);
@@ -114,4 +124,11 @@ private:
 
     QGroupBox *Frame1 = nullptr;
     std::array<QPushButton *, 10> cmd_number {};
+
+    QGroupBox *frm_playback = nullptr;
+    QGroupBox *frm_recorder = nullptr;
+    QMenu *mnu_keys = nullptr;
+    // Each row's button and menu entry, where it has one.
+    std::array<QPushButton *, Keys::count> m_keyButtons {};
+    std::array<QAction *, Keys::count> m_keyEntries {};
 };

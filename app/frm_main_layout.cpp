@@ -2,7 +2,7 @@
 // The handset's layout: every widget in tab order, with its caption and its place in twips.
 #include "frm_main.h"
 
-#include <QButtonGroup>
+#include <QAction>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLayout>
@@ -18,7 +18,14 @@ namespace {
 // Positions are kept in twips, as the layout was drawn; 15 twips make one pixel at 96 dpi.
 constexpr int twipsPerPixel = 15;
 constexpr int clientWidthTwips = 11460;
-constexpr int clientHeightTwips = 3420;
+// The handset's drawing is 3420 twips high; the band of further keys lies below it.
+constexpr int bandTopTwips = 3375;
+constexpr int bandRowTwips = 855; // a frame with one row of buttons
+constexpr int marginTwips = 120;
+constexpr int keyHeightTwips = 375;
+constexpr int keyGapTwips = 105;
+constexpr int keyTopInFrameTwips = 360;
+constexpr int clientHeightTwips = bandTopTwips + 2 * bandRowTwips + 2 * marginTwips;
 
 QRect twips(int left, int top, int width, int height)
 {
@@ -55,6 +62,42 @@ void frm_main::buildMenu()
     mnu_end->setObjectName("mnu_end"_L1);
     // Ctrl+X would cut text in the boxes; the platform's Quit key does not.
     mnu_end->setShortcut(QKeySequence::Quit);
+    buildKeysMenu();
+}
+
+void frm_main::buildKeysMenu()
+{
+    mnu_keys = menuBar()->addMenu(u"Keys"_s);
+    mnu_keys->setObjectName("mnu_keys"_L1);
+    const std::pair<Keys::Menu, QString> submenus[] = {
+        {Keys::Menu::Navigation, u"Navigation"_s},
+        {Keys::Menu::Colours, u"Colours"_s},
+        {Keys::Menu::Digits, u"Digits"_s},
+        {Keys::Menu::Playback, u"Playback"_s},
+        {Keys::Menu::RecorderMenus, u"Recorder menus"_s},
+        {Keys::Menu::ChannelAndSound, u"Channel and sound"_s},
+        {Keys::Menu::UserKeys, u"User keys"_s},
+    };
+    for (const auto &[group, title] : submenus) {
+        QMenu *submenu = mnu_keys->addMenu(title);
+        for (int row = 0; row < Keys::count; ++row) {
+            if (Keys::table[row].menu == group)
+                m_keyEntries[row] = submenu->addAction(QString::fromUtf8(Keys::table[row].name));
+        }
+    }
+    // Power on its own, away from the keys one runs through.
+    mnu_keys->addSeparator();
+    m_keyEntries[Keys::index("Power")] = mnu_keys->addAction(u"Power"_s);
+    for (int row = 0; row < Keys::count; ++row) {
+        QAction *entry = m_keyEntries[row];
+        if (!entry)
+            continue;
+        // Shown beside the entry, never taken by the menu: the handset's shortcuts must still
+        // reach the focused widget, and the window itself runs them all.
+        entry->setShortcuts(Keys::shortcuts(row));
+        entry->setShortcutContext(Qt::WidgetShortcut);
+        connect(entry, &QAction::triggered, this, [this, row] { pressKey(row); });
+    }
 }
 
 void frm_main::buildWidgets()
@@ -69,28 +112,28 @@ void frm_main::buildWidgets()
     lbl_ip         = place<QLabel>(frm_connect, "lbl_ip"_L1, u"IP-Adresse"_s, twips(240, 360, 855, 255));
     txt_ip         = placeTextBox(frm_connect, "txt_ip"_L1, QString::fromLatin1(defaultHost), twips(1320, 360, 1935, 285));
     lbl_port       = place<QLabel>(frm_connect, "lbl_port"_L1, u"Port"_s, twips(240, 720, 855, 255));
-    txt_port       = placeTextBox(frm_connect, "txt_port"_L1, u"2001"_s, twips(1320, 720, 1935, 285));
+    txt_port       = placeTextBox(frm_connect, "txt_port"_L1, QString::number(RecorderLink::defaultPort), twips(1320, 720, 1935, 285));
     cmd_connect    = place<QPushButton>(frm_connect, "cmd_connect"_L1, u"connect"_s, twips(120, 1320, 1455, 495));
     cmd_disconnect = place<QPushButton>(frm_connect, "cmd_disconnect"_L1, u"disconnect"_s, twips(1800, 1320, 1455, 495));
     frm_controls   = place<QGroupBox>(client, "frm_controls"_L1, u"controls"_s, twips(3840, 120, 3495, 2055));
-    cmd_up         = place<QPushButton>(frm_controls, "cmd_up"_L1, u"up"_s, twips(1320, 240, 855, 375));
-    cmd_down       = place<QPushButton>(frm_controls, "cmd_down"_L1, u"down"_s, twips(1320, 720, 855, 375));
-    cmd_left       = place<QPushButton>(frm_controls, "cmd_left"_L1, u"left"_s, twips(360, 480, 855, 375));
-    cmd_right      = place<QPushButton>(frm_controls, "cmd_right"_L1, u"right"_s, twips(2280, 480, 855, 375));
-    cmd_red        = place<QPushButton>(frm_controls, "cmd_red"_L1, u"red"_s, twips(120, 1440, 735, 375));
-    cmd_yellow     = place<QPushButton>(frm_controls, "cmd_yellow"_L1, u"yellow"_s, twips(1800, 1440, 735, 375));
-    cmd_green      = place<QPushButton>(frm_controls, "cmd_green"_L1, u"green"_s, twips(960, 1440, 735, 375));
-    cmd_blue       = place<QPushButton>(frm_controls, "cmd_blue"_L1, u"blue"_s, twips(2640, 1440, 735, 375));
+    cmd_up         = placeKey(frm_controls, Keys::index("Up"), twips(1320, 240, 855, 375));
+    cmd_down       = placeKey(frm_controls, Keys::index("Down"), twips(1320, 720, 855, 375));
+    cmd_left       = placeKey(frm_controls, Keys::index("Left"), twips(360, 480, 855, 375));
+    cmd_right      = placeKey(frm_controls, Keys::index("Right"), twips(2280, 480, 855, 375));
+    cmd_red        = placeKey(frm_controls, Keys::index("Red"), twips(120, 1440, 735, 375));
+    cmd_yellow     = placeKey(frm_controls, Keys::index("Yellow"), twips(1800, 1440, 735, 375));
+    cmd_green      = placeKey(frm_controls, Keys::index("Green"), twips(960, 1440, 735, 375));
+    cmd_blue       = placeKey(frm_controls, Keys::index("Blue"), twips(2640, 1440, 735, 375));
     frm_info       = place<QGroupBox>(client, "frm_info"_L1, u"info"_s, twips(120, 2400, 3495, 855));
     lbl_info       = place<StatusLabel>(frm_info, "lbl_info"_L1, QString(), twips(120, 360, 3255, 255));
-    cmd_chplus     = place<QPushButton>(client, "cmd_chplus"_L1, u"CH+"_s, twips(7560, 240, 615, 375));
-    cmd_chminus    = place<QPushButton>(client, "cmd_chminus"_L1, u"CH-"_s, twips(7560, 720, 615, 375));
-    cmd_volplus    = place<QPushButton>(client, "cmd_volplus"_L1, u"VOL+"_s, twips(8280, 240, 615, 375));
-    cmd_volminus   = place<QPushButton>(client, "cmd_volminus"_L1, u"VOL-"_s, twips(8280, 720, 615, 375));
-    cmd_mute       = place<QPushButton>(client, "cmd_mute"_L1, u"Mute"_s, twips(8280, 1200, 615, 375));
-    cmd_menu       = place<QPushButton>(client, "cmd_menu"_L1, u"Menu"_s, twips(3840, 2280, 975, 375));
-    cmd_ok         = place<QPushButton>(client, "cmd_ok"_L1, u"OK"_s, twips(4920, 2280, 855, 375));
-    cmd_back       = place<QPushButton>(client, "cmd_back"_L1, u"Back"_s, twips(5880, 2280, 855, 375));
+    cmd_chplus     = placeKey(client, Keys::index("CH+"), twips(7560, 240, 615, 375));
+    cmd_chminus    = placeKey(client, Keys::index("CH-"), twips(7560, 720, 615, 375));
+    cmd_volplus    = placeKey(client, Keys::index("Volume+"), twips(8280, 240, 615, 375));
+    cmd_volminus   = placeKey(client, Keys::index("Volume-"), twips(8280, 720, 615, 375));
+    cmd_mute       = placeKey(client, Keys::index("Mute"), twips(8280, 1200, 615, 375));
+    cmd_menu       = placeKey(client, Keys::index("Menu"), twips(3840, 2280, 975, 375));
+    cmd_ok         = placeKey(client, Keys::index("Ok"), twips(4920, 2280, 855, 375));
+    cmd_back       = placeKey(client, Keys::index("Back"), twips(5880, 2280, 855, 375));
     txt_msg        = placeTextBox(client, "txt_msg"_L1, u"Hallo"_s, twips(3840, 2880, 2655, 285));
     cmd_sendmsg    = place<QPushButton>(client, "cmd_sendmsg"_L1, u"Send MSG"_s, twips(6600, 2880, 1095, 375));
     txt_chan       = placeTextBox(client, "txt_chan"_L1, u"3"_s, twips(8520, 1680, 375, 285));
@@ -111,46 +154,76 @@ void frm_main::buildWidgets()
            {6, 1320, 840}, {7, 120, 1320}, {8, 720, 1320}, {9, 1320, 1320}, {0, 720, 1800}};
     for (const KeyPlace &key : keypad) {
         cmd_number[key.index]
-            = place<QPushButton>(Frame1, "cmd_number"_L1, QString::number(key.index),
-                                 twips(key.left, key.top, 495, 375));
+            = placeKey(Frame1, Keys::index("0") + key.index, twips(key.left, key.top, 495, 375));
         cmd_number[key.index]->setProperty("index", key.index);
     }
+    buildBand(client);
 
     // The layout is fixed: the window is exactly menu bar plus client area.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 }
 
+// A key's button: its caption, its name for screen readers and its tooltip from the key table.
+QPushButton *frm_main::placeKey(QWidget *container, int row, QRect geometry)
+{
+    const Keys::Key &key = Keys::table[row];
+    auto *button = place<QPushButton>(container, QLatin1StringView(key.button),
+                                      QString::fromUtf8(key.caption), geometry);
+    const QString name = QString::fromUtf8(key.name);
+    button->setAccessibleName(name);
+    QStringList shortcuts;
+    for (const QKeySequence &shortcut : Keys::shortcuts(row))
+        shortcuts.append(shortcut.toString(QKeySequence::NativeText));
+    button->setToolTip(shortcuts.isEmpty() ? name : u"%1 (%2)"_s.arg(name, shortcuts.join(u", ")));
+    connect(button, &QPushButton::clicked, this, [this, row] { pressKey(row); });
+    m_keyButtons[row] = button;
+    return button;
+}
+
+// The band below the handset: the transport keys and Power in its first row, the recorder's
+// menus and tracks in its second, each frame's keys left to right in table order.
+void frm_main::buildBand(QWidget *client)
+{
+    const int secondRow = bandTopTwips + bandRowTwips + marginTwips;
+    frm_playback = place<QGroupBox>(client, "frm_playback"_L1, u"playback"_s,
+                                    twips(marginTwips, bandTopTwips, 8655, bandRowTwips));
+    int left = marginTwips;
+    for (int row = 0; row < Keys::count; ++row) {
+        if (Keys::table[row].band != Keys::Band::Playback)
+            continue;
+        placeKey(frm_playback, row,
+                 twips(left, keyTopInFrameTwips, Keys::table[row].width, keyHeightTwips));
+        left += Keys::table[row].width + keyGapTwips;
+    }
+    const int power = Keys::index("Power");
+    const int powerWidth = Keys::table[power].width;
+    placeKey(client, power,
+             twips(clientWidthTwips - marginTwips - powerWidth, bandTopTwips + keyTopInFrameTwips,
+                   powerWidth, keyHeightTwips));
+    frm_recorder = place<QGroupBox>(
+        client, "frm_recorder"_L1, u"recorder"_s,
+        twips(marginTwips, secondRow, clientWidthTwips - 2 * marginTwips, bandRowTwips));
+    left = marginTwips;
+    for (int row = 0; row < Keys::count; ++row) {
+        if (Keys::table[row].band != Keys::Band::Recorder)
+            continue;
+        placeKey(frm_recorder, row,
+                 twips(left, keyTopInFrameTwips, Keys::table[row].width, keyHeightTwips));
+        left += Keys::table[row].width + keyGapTwips;
+    }
+}
+
 void frm_main::wireClicks()
 {
+    // The keys' buttons are wired as they are placed.
     const std::pair<QPushButton *, void (frm_main::*)()> clicks[] = {
         {cmd_connect, &frm_main::cmd_connect_Click},
         {cmd_disconnect, &frm_main::cmd_disconnect_Click},
-        {cmd_up, &frm_main::cmd_up_Click},
-        {cmd_down, &frm_main::cmd_down_Click},
-        {cmd_left, &frm_main::cmd_left_Click},
-        {cmd_right, &frm_main::cmd_right_Click},
-        {cmd_red, &frm_main::cmd_red_Click},
-        {cmd_yellow, &frm_main::cmd_yellow_Click},
-        {cmd_green, &frm_main::cmd_green_Click},
-        {cmd_blue, &frm_main::cmd_blue_Click},
-        {cmd_chplus, &frm_main::cmd_chplus_Click},
-        {cmd_chminus, &frm_main::cmd_chminus_Click},
-        {cmd_volplus, &frm_main::cmd_volplus_Click},
-        {cmd_volminus, &frm_main::cmd_volminus_Click},
-        {cmd_mute, &frm_main::cmd_mute_Click},
-        {cmd_menu, &frm_main::cmd_menu_Click},
-        {cmd_ok, &frm_main::cmd_ok_Click},
-        {cmd_back, &frm_main::cmd_back_Click},
         {cmd_sendmsg, &frm_main::cmd_sendmsg_Click},
         {cmd_goch, &frm_main::cmd_goch_Click},
     };
     for (const auto &[button, handler] : clicks)
         connect(button, &QPushButton::clicked, this, handler);
-
-    auto *numbers = new QButtonGroup(this);
-    for (int index = 0; index < int(cmd_number.size()); ++index)
-        numbers->addButton(cmd_number[index], index);
-    connect(numbers, &QButtonGroup::idClicked, this, &frm_main::cmd_number_Click);
 
     connect(mnu_end, &QAction::triggered, this, &frm_main::mnu_end_Click);
 }

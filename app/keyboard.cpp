@@ -3,8 +3,8 @@
 // shows them to the window first, and the window's key-down handler that acts on them.
 #include "keyboard.h"
 
-#include "command_lines.h"
 #include "frm_main.h"
+#include "key_table.h"
 
 #include <QContextMenuEvent>
 #include <QGuiApplication>
@@ -33,24 +33,17 @@ int keypadKeyCode(int key)
 
 int mainKeyCode(int key)
 {
-    // Qt numbers digits and letters by their characters, capitals for letters, as Windows does.
-    if ((key >= Qt::Key_0 && key <= Qt::Key_9) || (key >= Qt::Key_A && key <= Qt::Key_Z))
+    // Qt numbers digits by their characters, as Windows does.
+    if (key >= Qt::Key_0 && key <= Qt::Key_9)
         return key;
     if (key >= Qt::Key_F1 && key <= Qt::Key_F24)
         return F1 + (key - Qt::Key_F1);
     switch (key) {
     case Qt::Key_Backspace:
         return Back;
-    case Qt::Key_Tab:
-    case Qt::Key_Backtab:
-        return Tab;
     case Qt::Key_Return:
     case Qt::Key_Enter:
         return Return;
-    case Qt::Key_Escape:
-        return Escape;
-    case Qt::Key_Space:
-        return Space;
     case Qt::Key_Left:
         return Left;
     case Qt::Key_Up:
@@ -100,19 +93,41 @@ int keyCode(const QKeyEvent &event, PhysicalKeys physicalKeys)
     return mainKeyCode(event.key());
 }
 
-int shiftState(Qt::KeyboardModifiers modifiers)
+QKeySequence keySequence(int code)
 {
-    return (modifiers.testFlag(Qt::ShiftModifier) ? 1 : 0)
-        | (modifiers.testFlag(Qt::ControlModifier) ? 2 : 0)
-        | (modifiers.testFlag(Qt::AltModifier) ? 4 : 0);
+    if (code >= Digit0 && code <= Digit0 + 9)
+        return QKeySequence(Qt::Key_0 + (code - Digit0));
+    if (code >= F1 && code < F1 + 24)
+        return QKeySequence(Qt::Key_F1 + (code - F1));
+    switch (code) {
+    case Back:
+        return QKeySequence(Qt::Key_Backspace);
+    case Return:
+        return QKeySequence(Qt::Key_Return);
+    case Left:
+        return QKeySequence(Qt::Key_Left);
+    case Up:
+        return QKeySequence(Qt::Key_Up);
+    case Right:
+        return QKeySequence(Qt::Key_Right);
+    case Down:
+        return QKeySequence(Qt::Key_Down);
+    case Apps:
+        return QKeySequence(Qt::Key_Menu);
+    case Subtract:
+        return QKeySequence(Qt::KeypadModifier | Qt::Key_Minus);
+    default:
+        return {};
+    }
 }
 
 } // namespace Keyboard
 
-KeyPreview::KeyPreview(QWidget *window, KeyDown keyDown)
+KeyPreview::KeyPreview(QWidget *window, KeyDown keyDown, MediaKey mediaKey)
     : QObject(window)
     , m_window(window)
     , m_keyDown(std::move(keyDown))
+    , m_mediaKey(std::move(mediaKey))
 {
     // On the application rather than the window: its filters run before any widget's own
     // handling, and the children need no filter of their own.
@@ -140,34 +155,19 @@ bool KeyPreview::eventFilter(QObject *watched, QEvent *event)
     m_lastTimestamp = press->timestamp();
     m_nextReceiver = widget->isWindow() ? nullptr : widget->parentWidget();
 
-    if (!offeredOn)
-        m_keyDown(Keyboard::keyCode(*press, m_physicalKeys),
-                  Keyboard::shiftState(press->modifiers()));
+    if (offeredOn)
+        return false;
+    // A text box would ignore a media key anyway; taken here, it is the recorder's alone.
+    if (m_mediaKey(press->key()))
+        return true;
+    m_keyDown(Keyboard::keyCode(*press, m_physicalKeys));
     return false;
 }
 
-void frm_main::Form_KeyDown(int KeyCode, [[maybe_unused]] int Shift)
+void frm_main::Form_KeyDown(int KeyCode)
 {
-    using namespace Keyboard;
-
-    if (KeyCode >= '0' && KeyCode <= '9') {
-        // The digit button's line, sent without pressing the button.
-        m_link.vdr_send(Svdrp::digitLine(KeyCode - '0'));
-    } else if (KeyCode == 'm' || KeyCode == Apps) {
-        // Letters report capitals, so the code of "m" is the keypad's minus, not the M key.
-        cmd_menu_Click();
-    }
-
-    // Separate tests rather than one choice; their codes differ from the ones above.
-    static constexpr std::pair<int, void (frm_main::*)()> clicks[] = {
-        {Up, &frm_main::cmd_up_Click},     {Down, &frm_main::cmd_down_Click},
-        {Left, &frm_main::cmd_left_Click}, {Right, &frm_main::cmd_right_Click},
-        {Back, &frm_main::cmd_back_Click}, {Return, &frm_main::cmd_ok_Click},
-        {F1, &frm_main::cmd_red_Click},    {F2, &frm_main::cmd_green_Click},
-        {F3, &frm_main::cmd_yellow_Click}, {F4, &frm_main::cmd_blue_Click},
-    };
-    for (const auto &[code, click] : clicks) {
-        if (KeyCode == code)
-            (this->*click)();
-    }
+    // Every shortcut has a code of its own, so a key runs one key of the table at most. The
+    // handlers are called whether or not their buttons are enabled; vdr_send decides.
+    if (const int row = Keys::rowOfKeyCode(KeyCode); row >= 0)
+        m_link.vdr_send(Keys::line(row));
 }

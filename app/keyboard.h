@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
+#include <QKeySequence>
 #include <QObject>
 #include <QPointer>
 #include <functional>
@@ -13,12 +14,9 @@ class QWidget;
 namespace Keyboard {
 
 enum Code : int {
-    None = 0, // any key without a code of its own; it runs nothing
+    None = 0, // any key that runs no shortcut
     Back = 8,
-    Tab = 9,
     Return = 13, // also the keypad's Enter
-    Escape = 27,
-    Space = 32,
     Left = 37,
     Up = 38,
     Right = 39,
@@ -44,25 +42,27 @@ PhysicalKeys platformPhysicalKeys();
 // The key's code, modifiers ignored: Shift+1 is the 1 key even when the layout calls it "!".
 int keyCode(const QKeyEvent &event, PhysicalKeys physicalKeys = platformPhysicalKeys());
 
-// Shift 1, Ctrl 2, Alt 4, as the key-down handler receives them.
-int shiftState(Qt::KeyboardModifiers modifiers);
+// The key of a code, as Qt names and shows it.
+QKeySequence keySequence(int code);
 
 } // namespace Keyboard
 
-// Shows the window each key press inside it before the widget with the focus gets it, and
-// never keeps the key from that widget.
+// Shows the window each key press inside it before the widget with the focus gets it. An
+// ordinary key still reaches that widget; a media key that the window takes does not.
 class KeyPreview : public QObject
 {
     Q_OBJECT
 
 public:
-    // Receives the key's code and the Shift, Ctrl and Alt state.
-    using KeyDown = std::function<void(int keyCode, int shift)>;
+    // Receives the key's code.
+    using KeyDown = std::function<void(int keyCode)>;
+    // Receives a media key (a Qt::Key); true when the window took it.
+    using MediaKey = std::function<bool(int qtKey)>;
 
     // Watches the whole application, so it becomes a child of window and goes with it. keyDown is
     // called directly rather than through a signal: a digit key's line is sent from inside it,
     // and nothing should stand between the key and the wire.
-    KeyPreview(QWidget *window, KeyDown keyDown);
+    KeyPreview(QWidget *window, KeyDown keyDown, MediaKey mediaKey);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -70,6 +70,7 @@ protected:
 private:
     QWidget *m_window = nullptr;
     KeyDown m_keyDown;
+    MediaKey m_mediaKey;
     const Keyboard::PhysicalKeys m_physicalKeys = Keyboard::platformPhysicalKeys();
     // Qt offers a press that a widget ignores to the widget's parent next, as the same event
     // object; that offer is no new key. The next press may reuse the address, hence the

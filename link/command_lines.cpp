@@ -3,13 +3,11 @@
 
 #include "number_rules.h"
 
-#include <array>
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
 namespace Svdrp {
-
-namespace {
 
 QString line(QStringView command)
 {
@@ -18,78 +16,6 @@ QString line(QStringView command)
     result.append(command);
     result.append(u"\r\n");
     return result;
-}
-
-constexpr std::size_t keyCount = std::size_t(Key::ChannelMinus) + 1;
-
-// Lines built once at first use, so that nothing stands between a press and the wire that need
-// not; commandOf(i) gives the i-th command text.
-template<std::size_t count, typename CommandOf>
-std::array<QString, count> linesOf(CommandOf commandOf)
-{
-    std::array<QString, count> built;
-    for (std::size_t i = 0; i < count; ++i)
-        built[i] = line(commandOf(i));
-    return built;
-}
-
-// Several texts differ from the captions ("VOL+" is "hitk volume+", "CH+" is "chan +").
-QStringView commandText(Key key)
-{
-    switch (key) {
-    case Key::Up:
-        return u"hitk up";
-    case Key::Down:
-        return u"hitk down";
-    case Key::Left:
-        return u"hitk left";
-    case Key::Right:
-        return u"hitk right";
-    case Key::Ok:
-        return u"hitk ok";
-    case Key::Back:
-        return u"hitk back";
-    case Key::Menu:
-        return u"hitk menu";
-    case Key::Red:
-        return u"hitk red";
-    case Key::Green:
-        return u"hitk green";
-    case Key::Yellow:
-        return u"hitk yellow";
-    case Key::Blue:
-        return u"hitk blue";
-    case Key::VolumePlus:
-        return u"hitk volume+";
-    case Key::VolumeMinus:
-        return u"hitk volume-";
-    case Key::Mute:
-        return u"hitk mute";
-    case Key::ChannelPlus:
-        return u"chan +";
-    case Key::ChannelMinus:
-        return u"chan -";
-    }
-    return {};
-}
-
-} // namespace
-
-QString keyLine(Key key)
-{
-    static const auto lines = linesOf<keyCount>([](std::size_t k) { return commandText(Key(k)); });
-    // A value outside the enum must not put a bare CR LF on the wire.
-    return std::size_t(key) < keyCount ? lines[std::size_t(key)] : QString();
-}
-
-QString digitLine(int digit)
-{
-    static const auto lines
-        = linesOf<10>([](std::size_t d) { return u"hitk "_s + QChar(u'0' + int(d)); });
-    // Empty rather than clamped: a wrong index must not press a different key.
-    if (digit < 0 || digit > 9)
-        return {};
-    return lines[digit];
 }
 
 std::optional<QString> channelLine(QStringView channelText)
@@ -109,6 +35,33 @@ QString messageLine(QStringView message)
     for (const QChar c : message)
         text.append(c.unicode() < 32 || c.unicode() == 127 ? QChar(u' ') : c);
     return line(text);
+}
+
+QString volumeLine()
+{
+    return line(u"VOLU");
+}
+
+QString volumeLine(int volume)
+{
+    return line(u"VOLU "_s + QString::number(std::clamp(volume, 0, 255)));
+}
+
+std::optional<int> volumeInAnswer(int code, QStringView text)
+{
+    // VDR's words for the volume it has after any VOLU.
+    constexpr QStringView named = u"Audio volume is ";
+    if (code != 250)
+        return std::nullopt;
+    if (text == u"Audio is mute")
+        return 0;
+    if (!text.startsWith(named))
+        return std::nullopt;
+    bool ok = false;
+    const int volume = text.sliced(named.size()).toInt(&ok);
+    if (!ok || volume < 0 || volume > 255)
+        return std::nullopt;
+    return volume;
 }
 
 } // namespace Svdrp

@@ -5,34 +5,11 @@
 #include <QStringView>
 #include <optional>
 
-// The SVDRP command lines the handset sends. Each line is complete: command text, CR LF.
+// The SVDRP command lines the program sends. Each line is complete: command text, CR LF.
 namespace Svdrp {
 
-enum class Key {
-    Up,
-    Down,
-    Left,
-    Right,
-    Ok,
-    Back,
-    Menu,
-    Red,
-    Green,
-    Yellow,
-    Blue,
-    VolumePlus,
-    VolumeMinus,
-    Mute,
-    ChannelPlus,
-    ChannelMinus, // stays last
-};
-
-// "hitk menu", "chan +" and the other fixed commands.
-QString keyLine(Key key);
-
-// "hitk 0" to "hitk 9" for the digit keys; an empty text, which sends nothing, for any
-// other number.
-QString digitLine(int digit);
+// The command text with its line end.
+QString line(QStringView command);
 
 // "chan " and the channel box's number in its shortest form; nothing when the box
 // does not hold a plain number.
@@ -41,5 +18,11 @@ std::optional<QString> channelLine(QStringView channelText);
 // "mesg " and the message; control characters become blanks so that a pasted line
 // break can never start a second command.
 QString messageLine(QStringView message);
+
+// "VOLU", which asks for the volume, and "VOLU <0..255>", which sets it (clamped).
+QString volumeLine();
+QString volumeLine(int volume);
+// The volume a reply to VOLU names: "Audio volume is 128" gives 128, "Audio is mute" 0.
+std::optional<int> volumeInAnswer(int code, QStringView text);
 
 } // namespace Svdrp

@@ -36,6 +36,8 @@ public:
     // Drops the attempt and every connection it has opened; no signal follows.
     void abort();
     bool isRunning() const { return m_limit.isActive(); }
+    // Only tests shorten it.
+    void setTimeLimit(std::chrono::milliseconds limit) { m_limit.setInterval(limit); }
 
 Q_SIGNALS:
     // The recorder on socket greeted with greeting, its first line; the socket, connected and

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "recorder_link.h"
 
+#include "command_lines.h"
 #include "number_rules.h"
 
 #include <optional>
@@ -37,7 +38,10 @@ RecorderLink::RecorderLink(QObject *parent)
     connect(&Timer1, &QTimer::timeout, this, &RecorderLink::Timer1_Timer);
     connect(&client, &RecorderSocket::peerClosed, this, &RecorderLink::client_Close);
     connect(&client, &RecorderSocket::greeted, this, &RecorderLink::greeted);
-    connect(&client, &RecorderSocket::answered, this, &RecorderLink::answered);
+    // The volume the desktop's media controls show; its answer is nobody's to see.
+    connect(&client, &RecorderSocket::greeted, this, [this] {
+        client.SendData(Svdrp::volumeLine(), this, [this](const Reply &r) { noteVolume(r); });
+    });
 }
 
 bool RecorderLink::connectPressed(const QString &hostText, const QString &portText)
@@ -71,6 +75,7 @@ bool RecorderLink::disconnectPressed()
 bool RecorderLink::vdr_connect(const QString &ip, quint16 port)
 {
     client.Close();
+    setUp(false);
     client.setRemoteHost(ip);
     client.setRemotePort(port);
     client.Connect();
@@ -81,6 +86,7 @@ bool RecorderLink::vdr_connect(const QString &ip, quint16 port)
 bool RecorderLink::vdr_disconnect()
 {
     client.Close();
+    setUp(false);
     connected = false;
     return true;
 }
@@ -88,7 +94,44 @@ bool RecorderLink::vdr_disconnect()
 void RecorderLink::vdr_send(const QString &line)
 {
     if (connected)
-        client.SendData(line);
+        client.SendData(line, this, [this](const Reply &reply) {
+            Q_EMIT answered(reply.code, reply.lines.value(reply.lines.size() - 1));
+        });
+}
+
+void RecorderLink::request(const QString &line, QObject *context, ReplyDone done)
+{
+    if (m_up)
+        client.SendData(line, context, std::move(done));
+}
+
+void RecorderLink::setVolume(int volume)
+{
+    if (m_up)
+        client.SendData(Svdrp::volumeLine(volume), this,
+                        [this](const Reply &reply) { noteVolume(reply); });
+}
+
+void RecorderLink::noteVolume(const Reply &reply)
+{
+    const std::optional<int> volume = Svdrp::volumeInAnswer(reply.code, reply.lines.value(0));
+    if (volume && volume != m_volume) {
+        m_volume = volume;
+        Q_EMIT volumeChanged(*volume);
+    }
+}
+
+void RecorderLink::setUp(bool up)
+{
+    if (up == m_up)
+        return;
+    m_up = up;
+    if (up) {
+        Q_EMIT connectionUp();
+    } else {
+        m_volume.reset();
+        Q_EMIT connectionEnded();
+    }
 }
 
 void RecorderLink::Timer1_Timer()
@@ -96,7 +139,7 @@ void RecorderLink::Timer1_Timer()
     switch (client.state()) {
     case RecorderSocket::State::Connected:
         connected = true;
-        Q_EMIT connectionUp();
+        setUp(true);
         break;
     case RecorderSocket::State::Attempting:
         // A slow attempt is not a failed one: wait for it to finish either way.
@@ -104,6 +147,7 @@ void RecorderLink::Timer1_Timer()
     case RecorderSocket::State::Closed:
         connected = false;
         Timer1.stop();
+        setUp(false);
         Q_EMIT connectionDown(m_fieldsCause != ConnectionCause::None
                                   ? std::exchange(m_fieldsCause, ConnectionCause::None)
                                   : client.cause());
@@ -114,4 +158,5 @@ void RecorderLink::Timer1_Timer()
 void RecorderLink::client_Close()
 {
     client.Close();
+    setUp(false);
 }

@@ -7,9 +7,11 @@
 #include <QString>
 #include <QTimer>
 #include <chrono>
+#include <optional>
 
-// The connection to the recorder as the handset sees it: the connect and disconnect
-// buttons, the status poll and the one door through which every command line leaves.
+// The connection to the recorder as the handset sees it: the connect and disconnect buttons, the
+// status poll, vdr_send for the user's presses, whose answers the window shows, and request() for
+// the lines the program sends by itself, whose replies go to whoever asked.
 // The window subscribes to connectionUp/connectionDown and shows them.
 class RecorderLink : public QObject
 {
@@ -17,6 +19,8 @@ class RecorderLink : public QObject
 
 public:
     static constexpr auto pollInterval = std::chrono::milliseconds(500);
+    // The port the port field starts with, and the fallback when none is configured.
+    static constexpr quint16 defaultPort = 2001;
 
     explicit RecorderLink(QObject *parent = nullptr);
 
@@ -30,9 +34,13 @@ public:
 
     bool vdr_connect(const QString &ip, quint16 port);
     bool vdr_disconnect();
-    // Sends a complete command line while a connection is believed open; otherwise, or
-    // when the socket cannot take it, the line is dropped without a word.
+    // Sends a complete command line for the user while a connection is believed open; its
+    // answer is announced by answered(). Otherwise, or when the socket cannot take it, the
+    // line is dropped without a word.
     void vdr_send(const QString &line);
+    // Sends a line the program needs for itself; its whole reply goes to done, and never to the
+    // answer line. Nothing is sent, and done never runs, while the connection is not up.
+    void request(const QString &line, QObject *context, ReplyDone done);
 
     // Idle time after which a PING keeps the connection open, where the recorder allows it;
     // zero turns keep-alive off.
@@ -40,11 +48,18 @@ public:
     {
         client.setKeepAliveInterval(interval);
     }
+    // The limits of an attempt and of a reply; only tests shorten them.
+    void setLimits(std::chrono::milliseconds attempt, std::chrono::milliseconds reply)
+    {
+        client.setLimits(attempt, reply);
+    }
 
     // Stops the status poll; only a press of connect starts it again.
     void stopPolling() { Timer1.stop(); }
 
     bool isConnected() const { return connected; }
+    // Between connectionUp() and connectionEnded(): greeted, and the handset usable.
+    bool isUp() const { return m_up; }
     // The host as used and the port field's text, as they were at the last attempt started: the
     // connection goes there whatever the fields show since.
     QString host() const { return m_host; }
@@ -54,24 +69,39 @@ public:
     // The system's own words for the last failure, where its cause has no name of its own.
     QString errorText() const { return client.errorText(); }
 
+    // The recorder's audio volume, 0..255, as it last named it; none before it has.
+    std::optional<int> volume() const { return m_volume; }
+    // Asks the recorder to set its volume (0..255) while the connection is up.
+    void setVolume(int volume);
+
 Q_SIGNALS:
-    // A poll found the connection established (repeated every poll while it lasts).
+    // A poll found the connection established: once per connection.
     void connectionUp();
+    // The connection that was up is no more (closed by either side, or replaced by a new
+    // attempt); said at once, before any poll.
+    void connectionEnded();
     // A poll found no connection and no attempt under way; polling has stopped.
     void connectionDown(ConnectionCause cause);
     // What the recorder said (see RecorderSocket).
     void greeted(const QString &host, const QString &version);
+    // The recorder's reply to a line of vdr_send: its code and its last line's words, without
+    // control characters.
     void answered(int code, const QString &text);
+    void volumeChanged(int volume);
 
 private:
     void Timer1_Timer();
     void client_Close();
+    void setUp(bool up);
+    void noteVolume(const Reply &reply);
 
     RecorderSocket client;
     QTimer Timer1;
     bool connected = false;
+    bool m_up = false;
     // Set by a press of connect with unusable fields while no connection was there to keep.
     ConnectionCause m_fieldsCause = ConnectionCause::None;
     QString m_host;
     QString m_portText;
+    std::optional<int> m_volume;
 };

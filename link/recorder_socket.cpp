@@ -33,6 +33,7 @@ void RecorderSocket::Close()
     m_replyTimer.stop();
     m_keepAliveTimer.stop();
     m_pending.clear();
+    m_replyProgress = QDeadlineTimer();
     m_replyLines.clear();
     if (!m_socket)
         return;
@@ -64,12 +65,7 @@ RecorderSocket::State RecorderSocket::state() const
     return State::Closed;
 }
 
-bool RecorderSocket::SendData(const QString &line)
-{
-    return send(line, true);
-}
-
-bool RecorderSocket::send(const QString &line, bool shown)
+bool RecorderSocket::SendData(const QString &line, QObject *context, ReplyDone done)
 {
     if (state() != State::Connected || m_socket->bytesToWrite() >= maxBacklog)
         return false;
@@ -83,11 +79,14 @@ bool RecorderSocket::send(const QString &line, bool shown)
     // Hand the line to the system now rather than at the next event-loop pass; everything
     // after this is bookkeeping.
     m_socket->flush();
-    const QDeadlineTimer due(replyTimeout, Qt::PreciseTimer);
-    for (qsizetype i = 0; i < lines; ++i)
-        m_pending.push_back({due, shown});
+    const QDeadlineTimer due(m_replyLimit, Qt::PreciseTimer);
+    // A line that holds further line ends is that many commands to the recorder; the last
+    // one's reply is the asker's.
+    for (qsizetype i = 1; i < lines; ++i)
+        m_pending.expect({due, nullptr, {}});
+    m_pending.expect({due, context, std::move(done)});
     if (!m_replyTimer.isActive())
-        m_replyTimer.start(replyTimeout);
+        m_replyTimer.start(m_replyLimit);
     if (m_keepAliveTimer.isActive())
         m_keepAliveTimer.start();
     return true;
@@ -130,31 +129,39 @@ void RecorderSocket::readReplies()
 
 void RecorderSocket::replyLine(QByteArrayView line)
 {
-    const ReplyLines::Line reply = ReplyLines::parse(line);
-    // Lines before a reply's last, and anything that is no reply, wait for more; a reply with no
-    // line of ours waiting for it (VDR saying it closes an idle connection) answers nothing.
-    if (!reply.last || m_pending.empty() || !m_socket)
+    if (!m_socket)
         return;
-    const bool shown = m_pending.front().shown;
-    m_pending.pop_front();
+    ReplyPairing::Progress progress;
+    std::optional<ReplyPairing::Completed> completed = m_pending.take(line, &progress);
+    if (progress == ReplyPairing::Progress::Continued)
+        m_replyProgress = QDeadlineTimer(m_replyLimit, Qt::PreciseTimer);
+    if (!completed)
+        return;
     armReplyClock();
-    if (shown)
-        Q_EMIT answered(reply.code, displayable(reply.text));
+    if (!completed->asker.done || !completed->asker.context)
+        return;
+    Reply reply {completed->code, {}};
+    reply.lines.reserve(completed->lines.size());
+    for (const QByteArray &text : std::as_const(completed->lines))
+        reply.lines.append(displayable(text));
+    // The asker may close the connection, and this object's state with it.
+    completed->asker.done(reply);
 }
 
 void RecorderSocket::armReplyClock()
 {
     // The clock runs until the oldest line still waiting for its reply is due.
-    if (m_pending.empty())
+    if (m_pending.isEmpty()) {
         m_replyTimer.stop();
-    else
-        m_replyTimer.start(std::chrono::ceil<std::chrono::milliseconds>(
-            m_pending.front().due.remainingTimeAsDuration()));
+        return;
+    }
+    const QDeadlineTimer due = std::max(m_pending.oldest().due, m_replyProgress);
+    m_replyTimer.start(std::chrono::ceil<std::chrono::milliseconds>(due.remainingTimeAsDuration()));
 }
 
 void RecorderSocket::replyOverdue()
 {
-    if (!m_pending.empty() && m_pending.front().due.hasExpired())
+    if (!m_pending.isEmpty() && m_pending.oldest().due.hasExpired() && m_replyProgress.hasExpired())
         fail(ConnectionCause::NoReply);
     else
         armReplyClock();
@@ -163,7 +170,7 @@ void RecorderSocket::replyOverdue()
 void RecorderSocket::keepAlive()
 {
     // The recorder answers "250 <host> is alive"; nobody needs to see that.
-    send(u"PING\r\n"_s, false);
+    SendData(u"PING\r\n"_s);
 }
 
 void RecorderSocket::fail(ConnectionCause cause, const QString &systemText)

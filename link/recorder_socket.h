@@ -5,12 +5,12 @@
 #include "connection_cause.h"
 #include "recorder_charset.h"
 #include "reply_lines.h"
+#include "reply_pairing.h"
 
 #include <QDeadlineTimer>
 #include <QObject>
 #include <QString>
 #include <QTimer>
-#include <deque>
 
 class QTcpSocket;
 
@@ -20,7 +20,7 @@ class QTcpSocket;
 // A connection counts as established only once the recorder has greeted: an older VDR that is
 // busy with another client completes the handshake but says nothing until that client leaves.
 // VDR answers every line it is sent with one reply, in order, so each reply is paired with the
-// oldest line still waiting for one.
+// oldest line still waiting for one and handed, whole, to whoever sent that line.
 class RecorderSocket : public QObject
 {
     Q_OBJECT
@@ -35,8 +35,9 @@ public:
     // An attempt that has not been greeted by then is given up, so that a host that never
     // answers, or answers but never greets, still ends in a definite state.
     static constexpr auto attemptTimeout = ConnectionAttempt::timeLimit;
-    // A line that has had no reply this long after it was sent means the recorder has hung or
-    // gone without closing, and the connection is given up.
+    // A line that has had no reply this long after it was sent, with no line of a longer reply
+    // under way either, means the recorder has hung or gone without closing, and the connection
+    // is given up.
     static constexpr auto replyTimeout = std::chrono::seconds(10);
     // Bytes of lines that the system has not taken yet, beyond which further lines are dropped
     // whole. A recorder that leaves this much unread has hung; keeping more would only grow
@@ -52,6 +53,12 @@ public:
     void setRemotePort(quint16 port) { m_remotePort = port; }
     // How long the connection may stay idle before a PING keeps it open; zero for never.
     void setKeepAliveInterval(std::chrono::seconds interval) { m_keepAliveInterval = interval; }
+    // The limits of an attempt and of a reply; only tests shorten them.
+    void setLimits(std::chrono::milliseconds attempt, std::chrono::milliseconds reply)
+    {
+        m_attempt.setTimeLimit(attempt);
+        m_replyLimit = reply;
+    }
     // Starts an attempt to the remote end last set; the outcome shows in state().
     void Connect();
     State state() const;
@@ -60,28 +67,19 @@ public:
     // The system's own words for a failure that has no cause of its own (SocketError and the
     // like); empty otherwise.
     QString errorText() const { return m_errorText; }
-    // Hands one complete line to the system, in the recorder's character set; its reply is
-    // announced by answered(). A line the socket cannot take (no greeted connection, a backlog
-    // beyond maxBacklog, no line end) is dropped; the result says whether it was.
-    bool SendData(const QString &line);
+    // Hands one complete line to the system, in the recorder's character set; its whole reply
+    // goes to done, unless context is gone by then. A reply never comes for a connection that
+    // ends first. A line the socket cannot take (no greeted connection, a backlog beyond
+    // maxBacklog, no line end) is dropped; the result says whether it was taken.
+    bool SendData(const QString &line, QObject *context = nullptr, ReplyDone done = {});
 
 Q_SIGNALS:
     // The recorder closed the connection (never emitted for our own Close()).
     void peerClosed();
     // The recorder greeted: its host name, and the VDR version it names (empty for none).
     void greeted(const QString &host, const QString &version);
-    // The recorder's reply to a line sent by SendData: its code and its last line's words,
-    // without control characters.
-    void answered(int code, const QString &text);
 
 private:
-    struct PendingReply
-    {
-        QDeadlineTimer due;
-        bool shown; // false for the keep-alive's PING
-    };
-
-    bool send(const QString &line, bool shown);
     void takeOver(QTcpSocket *socket, const QByteArray &greeting);
     void readReplies();
     void replyLine(QByteArrayView line);
@@ -97,9 +95,13 @@ private:
     QByteArray m_lineBytes; // the line being sent, in the recorder's character set
     ReplyLines m_replyLines;
     // Lines sent whose replies have not come yet, oldest first.
-    std::deque<PendingReply> m_pending;
-    // Runs while a line waits for its reply, until the oldest one is due.
+    ReplyPairing m_pending;
+    std::chrono::milliseconds m_replyLimit = replyTimeout;
+    // Runs while a line waits for its reply, until the oldest one is due. A long reply still
+    // coming in (a channel list over a slow link) proves the recorder alive, and so holds off
+    // every line waiting behind it until its own lines stop.
     QTimer m_replyTimer;
+    QDeadlineTimer m_replyProgress;
     // Runs only on a connection whose recorder allows it; every line sent restarts it.
     QTimer m_keepAliveTimer;
     std::chrono::seconds m_keepAliveInterval {0};

@@ -80,11 +80,6 @@ QString settingsFilePath(const QString &folder)
                                   u"zappomatic/zappomatic.ini"_s);
 }
 
-QString get_setting(const QString &section, const QString &key)
-{
-    return get_setting(section, key, {});
-}
-
 QString get_setting(const QString &section, const QString &key, const QString &folder)
 {
     return valueInFile(settingsFilePath(folder), section, key);

@@ -27,11 +27,9 @@ inline constexpr qsizetype maxValueLength = 249;
 QString with_backslash(const QString &path);
 
 // The value of one key of one section of the settings file, or the empty text. The program's
-// folder is the one that holds the program, never the working folder.
-QString get_setting(const QString &section, const QString &key);
-// The same, with another folder standing in for the program's; an empty folder means the
-// program's.
-QString get_setting(const QString &section, const QString &key, const QString &folder);
+// folder is the one that holds the program, never the working folder; folder, when not empty,
+// stands in for it.
+QString get_setting(const QString &section, const QString &key, const QString &folder = {});
 
 // The file get_setting reads: "zappomatic.ini" in the folder (by default the program's) when
 // that is a regular file, else "zappomatic/zappomatic.ini" in the first XDG config folder that

@@ -39,8 +39,8 @@ window=$(timeout 20 xdotool search --sync --onlyvisible --all --pid $app --name 
 # Without a window manager nobody else gives the window the keyboard.
 xdotool windowfocus --sync "$window"
 eval "$(xdotool getwindowgeometry --shell "$window")"
-# At x, y of the client area, which lies below the menu bar.
-click() { xdotool mousemove --window "$window" $1 $((HEIGHT - 228 + $2)) click 1; }
+# At x, y of the client area (764 x 355 px), which lies below the menu bar.
+click() { xdotool mousemove --window "$window" $1 $((HEIGHT - 355 + $2)) click 1; }
 
 click 64 112
 seen '#1 connected'
