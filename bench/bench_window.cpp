@@ -17,6 +17,8 @@
 #include "frm_main.h"
 #include <QLineEdit>
 #else
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QWidget>
 #endif
@@ -54,19 +56,31 @@ private:
 };
 
 #ifndef BENCH_HANDSET
-// As many plain buttons as the handset has widgets, in one fixed-size window.
+// As many plain buttons as the handset and its band have widgets, and as many menu entries in as
+// many submenus as its menus, in one fixed-size window.
 class BareWindow : public QWidget
 {
 public:
-    static constexpr int buttons = 41;
+    static constexpr int buttons = 62;
+    static constexpr int submenus = 7;
+    static constexpr int entries = 57;
 
     BareWindow()
     {
         setWindowTitle(u"Bare"_s);
+        auto *bar = new QMenuBar(this);
+        bar->addMenu(u"File"_s)->addAction(u"Exit"_s);
+        QMenu *keys = bar->addMenu(u"Keys"_s);
+        QMenu *submenu = nullptr;
+        for (int i = 1; i < entries; ++i) {
+            if (i % (entries / submenus + 1) == 1)
+                submenu = keys->addMenu(QString::number(i));
+            submenu->addAction(QString::number(i));
+        }
         for (int i = 0; i < buttons; ++i)
             (new QPushButton(QString::number(i), this))
-                ->setGeometry(8 + i % 8 * 72, 8 + i / 8 * 32, 64, 24);
-        setFixedSize(8 + 8 * 72, 8 + 6 * 32);
+                ->setGeometry(8 + i % 8 * 72, 32 + i / 8 * 32, 64, 24);
+        setFixedSize(8 + 8 * 72, 32 + 8 * 32);
     }
 };
 #endif

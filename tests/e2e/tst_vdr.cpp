@@ -120,6 +120,39 @@ private Q_SLOTS:
         QVERIFY2(answerLine()->toolTip().contains(u"busy"_s), qPrintable(answerLine()->toolTip()));
     }
 
+    // The band's keys open what they name on the recorder's screen, or show its message there,
+    // and each is answered on the answer line. Power is left to the simulator: a real VDR asks
+    // to confirm a shutdown, and waits for the answer before it serves SVDRP again.
+    void recorderKeys_data()
+    {
+        QTest::addColumn<QString>("key"); // VDR's name, the button's accessible name
+        QTest::addColumn<QString>("shown"); // "T:" the menu's title, "M:" a message
+        const char *const rows[][2] = {{"Recordings", "T:Recordings"},
+                                       {"Schedule", "T:Schedule"},
+                                       {"Timers", "T:Timers"},
+                                       {"Setup", "T:Setup - VDR 2.6.0"},
+                                       {"Audio", "M:No audio available!"}};
+        for (const auto &[key, shown] : rows)
+            QTest::newRow(key) << QString::fromLatin1(key) << QString::fromLatin1(shown);
+    }
+    void recorderKeys()
+    {
+        QFETCH(QString, key);
+        QFETCH(QString, shown);
+        QPushButton *button = nullptr;
+        for (QPushButton *b : m_window->findChildren<QPushButton *>())
+            button = b->accessibleName() == key ? b : button;
+        QVERIFY(button);
+        // A key pressed while a message shows only takes the message away.
+        QTRY_VERIFY_WITH_TIMEOUT(ask(u"PLUG svdrposd OSDM"_s).contains(u"Currently not on OSD"_s),
+                                 15000);
+        QTest::mouseClick(button, Qt::LeftButton);
+        const QString command
+            = shown.startsWith(u'T') ? u"PLUG svdrposd OSDT"_s : u"PLUG svdrposd OSDM"_s;
+        QTRY_VERIFY(ask(command).contains(shown.mid(2)));
+        QTRY_COMPARE(answer(), u"Key \"%1\" accepted"_s.arg(key.toLower()));
+    }
+
     // A VDR in a Latin-9 locale says so in its greeting, and a message reaches its screen as typed.
     void latin9Recorder()
     {
