@@ -1,0 +1,143 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// The channel list and the programme guide as the recorder's replies give them; real lines
+// are as Debian's VDR 2.6 printed them.
+#include "channel_line.h"
+#include "programme.h"
+
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+// A real programme block: "LSTE 1 now" and "LSTE 1 next" of a VDR fed by PUTE.
+static const QStringList realBlock
+    = u"C S19.2E-1-1089-12003 RTL Television\nE 101 1796711400 1800 4E FF\nT Tagesschau\n"
+      "S Nachrichten\nD Beschreibung|zweite Zeile\nG 20\nR 12\nX 2 03 deu stereo\n"
+      "V 1796711400\ne\nE 102 1796713200 1800 4E FF\nT Film: Teil | zwei\ne\nc"_s.split(u'\n');
+static const QString rtl = u"S19.2E-1-1089-12003"_s;
+constexpr qint64 halfPast = 1796711400; // 2026-12-08 06:30 UTC
+
+class tst_guide : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    // "kind number name/short/provider id", "-" for a rejected line.
+    void channelLine_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("read");
+        const auto row = [](const char *tag, const QString &text, const char16_t *read) {
+            QTest::newRow(tag) << text << QString::fromUtf16(read);
+        };
+        row("real, with id",
+            u"5 S19.2E-1-1019-10301 Das Erste HD;ARD:11493:HC23M5O35P0S1:S19.2E:"
+            "22000:5101=27:5102=deu@3,5103=mis@3;5106=deu@106:5104;5105=deu:0:10301:1:1019:0"_s,
+            u"C 5 Das Erste HD//ARD S19.2E-1-1019-10301");
+        row("real, short name", u"1 RTL Television,RTL;CBC:12187:HC34M2S0:S19.2E:27500:163=2"_s,
+            u"C 1 RTL Television/RTL/CBC ");
+        row("real group", u"0 :ARD und ZDF"_s, u"G 0 ARD und ZDF// ");
+        row("real numbering group", u"0 :@1000 Neue Kanaele"_s, u"G 1000 Neue Kanaele// ");
+        row("real group that only numbers", u"0 :@100 "_s, u"G 100 // ");
+        row("comma in the long name", u"7 Film, Serie,FS:1"_s, u"C 7 Film, Serie/FS/ ");
+        row("bar for colon, no field after", u"8 Comedy|Plus;A|B"_s, u"C 8 Comedy:Plus//A:B ");
+        row("controls become blanks", u"3 \001A\tB\u2028C,\177;\237P:1"_s, u"C 3 A B C//P ");
+        row("id without a name", u"4 S19.2E-1-1-1 :1"_s, u"-");
+        row("no number", u"Das Erste HD;ARD:11493"_s, u"-");
+        row("negative", u"-1 ARD"_s, u"-");
+        row("beyond the largest", u"100000 ARD"_s, u"-");
+        row("zero that is no group", u"0 ARD"_s, u"-");
+        row("short name alone", u"4 ,RTL;CBC:1"_s, u"-");
+        row("group number not a number", u"0 :@1x ARD"_s, u"-");
+        row("group number zero", u"0 :@0"_s, u"-");
+        row("longer than a reply line", u"1 "_s + QString(999, u'x'), u"-");
+    }
+    void channelLine()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, read);
+        const ChannelLine line = ChannelLine::parse(text);
+        const char *kinds[] = {"-", "G", "C"};
+        QString shown = QString::fromLatin1(kinds[int(line.kind)]);
+        if (line.kind != ChannelLine::Kind::Rejected)
+            shown += u" %1 %2/%3/%4 %5"_s.arg(line.number)
+                         .arg(line.name, line.shortName, line.provider, line.id);
+        QCOMPARE(shown, read);
+    }
+
+    // Every programme as "id start duration title/short channel", and the now and next ids of
+    // the RTL channel at that many seconds after half past six.
+    void schedule_data()
+    {
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<int>("at");
+        QTest::addColumn<QStringList>("read");
+        QTest::addColumn<QString>("nowNext");
+        const QString c = u"C "_s + rtl, e = u"E %1 "_s + QString::number(halfPast + 60);
+        const auto on = [](QStringList read) {
+            return read.replaceInStrings(u"$"_s, rtl);
+        };
+        const QStringList real = on({u"101 06:30:00Z 1800 Tagesschau/Nachrichten $"_s,
+                                     u"102 07:00:00Z 1800 Film: Teil | zwei/ $"_s});
+        QTest::newRow("real, at the start") << realBlock << 0 << real << u"101 102"_s;
+        QTest::newRow("real, at the end") << realBlock << 1800 << real << u"102 -"_s;
+        QTest::newRow("left open, no T, empty and overlapping")
+            << QStringList {c,
+                            e.arg(1) + u" 600"_s,
+                            u"S x"_s,
+                            e.arg(2) + u" 0"_s,
+                            u"E 3 %1 60"_s.arg(halfPast + 90),
+                            u"T a\001b"_s,
+                            u"c"_s}
+            << 90
+            << on({u"1 06:31:00Z 600 /x $"_s, u"2 06:31:00Z 0 / $"_s, u"3 06:31:30Z 60 a b/ $"_s})
+            << u"3 -"_s;
+        QTest::newRow("again replaces, other channels")
+            << QStringList {c,
+                            e.arg(5) + u" 60"_s,
+                            u"T old"_s,
+                            u"e"_s,
+                            e.arg(5) + u" 9"_s,
+                            u"T new"_s,
+                            u"C other x"_s,
+                            e.arg(5) + u" 60"_s,
+                            u"c"_s,
+                            e.arg(6) + u" 60"_s}
+            << 0
+            << on({u"5 06:31:00Z 9 new/ $"_s, u"5 06:31:00Z 60 / other"_s, u"6 06:31:00Z 60 / "_s})
+            << u"- 5"_s;
+        QTest::newRow("hostile numbers") << QStringList {c,
+                                                         u"E 1 -5 60"_s,
+                                                         u"T a"_s,
+                                                         e.arg(2) + u" -60"_s,
+                                                         u"E 3 99999999999 60"_s,
+                                                         e.arg(4) + u" 999999999"_s,
+                                                         e.arg(4294967296) + u" 60"_s,
+                                                         e.arg(5),
+                                                         u"E x 1 1"_s,
+                                                         u"T b"_s}
+                                         << 0 << QStringList {} << u"- -"_s;
+    }
+    void schedule()
+    {
+        QFETCH(QStringList, lines);
+        QFETCH(int, at);
+        QFETCH(QStringList, read);
+        QFETCH(QString, nowNext);
+        const Schedule schedule = Schedule::parse(lines);
+        QStringList shown;
+        for (const Programme &p : schedule.programmes)
+            shown += u"%1 %2 %3 %4/%5 %6"_s.arg(p.eventId)
+                         .arg(p.start.toString(Qt::ISODate).sliced(11))
+                         .arg(p.duration)
+                         .arg(p.title, p.shortText, p.channelId);
+        QCOMPARE(shown, read);
+        const auto found = schedule.at(rtl, QDateTime::fromSecsSinceEpoch(halfPast + at, Qt::UTC));
+        const auto id = [](const std::optional<Programme> &p) {
+            return p ? QString::number(p->eventId) : u"-"_s;
+        };
+        QCOMPARE(id(found.now) + u' ' + id(found.next), nowNext);
+    }
+};
+
+QTEST_MAIN(tst_guide)
+#include "tst_guide.moc"
