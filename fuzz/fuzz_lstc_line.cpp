@@ -1,0 +1,67 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// A channel list line: whatever comes, a channel has a number in range and a name, nothing read
+// holds a character that would not show, and the line written back from what was read reads
+// the same again.
+#include "channel_line.h"
+#include "require.h"
+
+#include <QString>
+
+#include <cstdint>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+bool showsAll(const QString &text)
+{
+    for (const QChar c : text) {
+        if (c.category() == QChar::Other_Control || c.category() == QChar::Separator_Line
+            || c.category() == QChar::Separator_Paragraph)
+            return false;
+    }
+    return text == text.trimmed() && !text.contains(u'|');
+}
+
+QString written(const ChannelLine &line)
+{
+    const auto bars = [](QString text) {
+        return text.replace(u':', u'|');
+    };
+    if (line.kind == ChannelLine::Kind::Group)
+        return u"0 :"_s + (line.number ? u"@%1 "_s.arg(line.number) : u" "_s) + bars(line.name);
+    QString text = QString::number(line.number) + u' '
+        + (line.id.isEmpty() ? u""_s : line.id + u' ') + bars(line.name);
+    if (!line.shortName.isEmpty() || line.name.contains(u','))
+        text += u',' + bars(line.shortName);
+    if (!line.provider.isEmpty())
+        text += u';' + bars(line.provider);
+    return text + u":11493:HC23M5O35P0S1"_s;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    const QString text = QString::fromUtf8(reinterpret_cast<const char *>(data), qsizetype(size));
+    const ChannelLine line = ChannelLine::parse(text);
+    if (line.kind == ChannelLine::Kind::Rejected) {
+        require(line.number == 0 && line.name.isEmpty() && line.shortName.isEmpty()
+                    && line.provider.isEmpty() && line.id.isEmpty(),
+                "a rejected line reads as nothing");
+        return 0;
+    }
+    require(text.size() <= ChannelLine::maxLength, "a line longer than a reply line is rejected");
+    require(line.number >= 0 && line.number <= ChannelLine::maxNumber, "the number is in range");
+    require(line.kind == ChannelLine::Kind::Group || (line.number > 0 && !line.name.isEmpty()),
+            "a channel has a number and a name");
+    require(showsAll(line.name) && showsAll(line.shortName) && showsAll(line.provider)
+                && showsAll(line.id),
+            "every field shows, without blanks at its ends");
+    const ChannelLine again = ChannelLine::parse(written(line));
+    require(again.kind == line.kind && again.number == line.number && again.name == line.name
+                && again.shortName == line.shortName && again.provider == line.provider
+                && again.id == line.id,
+            "the line written back reads the same");
+    return 0;
+}
