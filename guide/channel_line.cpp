@@ -30,7 +30,7 @@ std::optional<int> plainNumber(QStringView text)
 // channels.conf writes ":" in a name as "|".
 QString shownName(QStringView text)
 {
-    return shownText(text.toString().replace(u'|', u':'));
+    return text.trimmed().toString().replace(u'|', u':');
 }
 
 // "S19.2E-1-1019-10301", "C-1-1051-1101-2": source, network, transport stream, service and
@@ -64,15 +64,20 @@ ChannelLine group(QStringView text)
 
 } // namespace
 
-ChannelLine ChannelLine::parse(QStringView text)
+ChannelLine ChannelLine::parse(QStringView raw)
 {
-    if (text.size() > maxLength)
+    if (raw.size() > maxLength)
         return {};
+    const QString shown = shownText(raw);
+    QStringView text = shown;
     const qsizetype blank = text.indexOf(u' ');
     const std::optional<int> number = blank < 0 ? std::nullopt : plainNumber(text.first(blank));
     if (!number)
         return {};
+    // Further blanks (control characters once) would hide an id from the test below.
     text = text.sliced(blank + 1);
+    while (text.startsWith(u' '))
+        text = text.sliced(1);
     if (*number == 0)
         return group(text);
 

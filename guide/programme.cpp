@@ -74,7 +74,8 @@ Schedule Schedule::parse(const QStringList &lines)
             collector.add(*open);
         open.reset();
     };
-    for (const QString &line : lines) {
+    for (const QString &text : lines) {
+        const QString line = shownText(text);
         const QChar tag = line.isEmpty() ? QChar() : line[0];
         if (line.size() > 1 && line[1] != u' ')
             continue; // no tag of vdr(5)
@@ -83,8 +84,8 @@ Schedule Schedule::parse(const QStringList &lines)
             close();
         if (tag == u'C') {
             const qsizetype blank = rest.indexOf(u' ');
-            channelId = shownText(blank < 0 ? rest : rest.first(blank));
-            channelName = blank < 0 ? QString() : shownText(rest.sliced(blank + 1));
+            channelId = (blank < 0 ? rest : rest.first(blank)).toString();
+            channelName = blank < 0 ? QString() : rest.sliced(blank + 1).trimmed().toString();
         } else if (tag == u'c') {
             channelId.clear();
             channelName.clear();
@@ -95,9 +96,9 @@ Schedule Schedule::parse(const QStringList &lines)
                 open->channelName = channelName;
             }
         } else if (open && tag == u'T') {
-            open->title = shownText(rest);
+            open->title = rest.trimmed().toString();
         } else if (open && tag == u'S') {
-            open->shortText = shownText(rest);
+            open->shortText = rest.trimmed().toString();
         }
     }
     close();

@@ -32,5 +32,5 @@ QString shownText(QStringView text)
             shown += u' ';
         at += length - 1;
     }
-    return shown.trimmed();
+    return shown;
 }
