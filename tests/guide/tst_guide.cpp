@@ -4,6 +4,10 @@
 #include "channel_line.h"
 #include "programme.h"
 
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTcpSocket>
+#include <QTemporaryFile>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -79,7 +83,7 @@ private Q_SLOTS:
         const QStringList real = on({u"101 06:30:00Z 1800 Tagesschau/Nachrichten $"_s,
                                      u"102 07:00:00Z 1800 Film: Teil | zwei/ $"_s});
         QTest::newRow("real, at the start") << realBlock << 0 << real << u"101 102"_s;
-        QTest::newRow("real, at the end") << realBlock << 1800 << real << u"102 -"_s;
+        QTest::newRow("real, at the end") << realBlock << 3600 << real << u"- -"_s;
         QTest::newRow("left open, no T, empty and overlapping")
             << QStringList {c,
                             e.arg(1) + u" 600"_s,
@@ -136,6 +140,92 @@ private Q_SLOTS:
             return p ? QString::number(p->eventId) : u"-"_s;
         };
         QCOMPARE(id(found.now) + u' ' + id(found.next), nowNext);
+    }
+
+    // The simulator's answers, worded as the VDR it plays words them; "%1" is a channels.conf.
+    void simulator_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QByteArray>("commands");
+        QTest::addColumn<QByteArray>("replies");
+        QTest::addColumn<int>("slowestMs");
+        const QByteArray first
+            = "250 1 Das Erste HD;ARD:11493:HC23M5O35P0S1:S19.2E:22000:5101=27:"
+              "5102=deu@3,5103=mis@3;5106=deu@106:5104;5105=deu:0:10301:1:1019:0\r\n";
+        QTest::newRow("volume rounded, muted, clamped")
+            << QStringList {} << "VOLU\nVOLU 13\nVOLU mute\nVOLU 0\nVOLU +\nVOLU 300\nVOLU -5\n"_ba
+            << "250 Audio volume is 128\r\n250 Audio volume is 15\r\n250 Audio is mute\r\n250 "
+               "Audio "
+               "is mute\r\n250 Audio volume is 5\r\n250 Audio volume is 255\r\n501 Unknown option: "
+               "\"-5\"\r\n"_ba
+            << 0;
+        QTest::newRow("five channels, with ids, none beyond")
+            << QStringList {} << "LSTC :ids 3\nLSTC 9\nCHAN -\n"_ba
+            << "250 3 S19.2E-1-1010-11150 3sat "
+               "HD;ZDFvision:11347:VC23M5O35P0S1:S19.2E:22000:6510=27:"
+               "6520=deu@3,6521=mis@3,6523=mul@3;6522=deu@106:6530;6531=deu:0:11150:1:1010:"
+               "0\r\n501 "
+               "Channel \"9\" not defined\r\n250 5 phoenix HD\r\n"_ba
+            << 0;
+        QTest::newRow("generated, in a group, round the end")
+            << QStringList {u"--channels"_s, u"2"_s} << "LSTC :groups\nCHAN +\nCHAN +\n"_ba
+            << "250-0 :Channels 1 to 2\r\n250-1 Channel "
+               "1:10701:HC34M2S0:S19.2E:27500:1001=2:3001=deu@3:"
+               "0:0:1:1:1000:0\r\n250 2 Channel 2;Sim Media:10702:HC34M2S0:S19.2E:27500:1002=2:"
+               "3002=deu@3:0:0:2:1:1000:0\r\n250 2 Channel 2\r\n250 1 Channel 1\r\n"_ba
+            << 0;
+        QTest::newRow("from channels.conf, numbered by its group")
+            << QStringList {u"--channels-conf"_s, u"%1"_s}
+            << "LSTC :groups\nLSTE 100 now\nLSTE 101\n"_ba
+            << "250-0 :@100 Sky\r\n250 100 A|B,AB;P:1:H:S19.2E:1:2:3:0:0:7:1:8:0\r\n550 No "
+               "schedule "
+               "found\r\n550 Channel \"101\" not defined\r\n"_ba
+            << 0;
+        QTest::newRow("programme at a time, lines with bare LF")
+            << QStringList {u"--channels"_s, u"3"_s} << "LSTE 3 at 1796711500\nLSTE 1 xx\n"_ba
+            << "215-C S19.2E-1-1000-3 Channel 3\n215-E 998173 1796711400 1800 4E FF\n215-T Weather "
+               "on "
+               "Channel 3\n215-S From 06:30:00 UTC\n215-e\n215-c\n215 End of EPG data\r\n501 "
+               "Unknown "
+               "option: \"xx\"\r\n"_ba
+            << 0;
+        QTest::newRow("slow list, then a key in its turn")
+            << QStringList {u"--slow-bytes-per-second"_s, u"200"_s} << "LSTC 1\nHITK Ok\n"_ba
+            << first + "250 Key \"Ok\" accepted\r\n"
+            << 600;
+    }
+    void simulator()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QByteArray, commands);
+        QFETCH(QByteArray, replies);
+        QFETCH(int, slowestMs);
+        QTemporaryFile conf;
+        QVERIFY(conf.open());
+        conf.write(":@100 Sky\nA|B,AB;P:1:H:S19.2E:1:2:3:0:0:7:1:8:0\n");
+        conf.close();
+        QProcess sim;
+        sim.start(u"" SIM_PATH ""_s,
+                  QStringList {u"--port"_s, u"0"_s}
+                      + arguments.replaceInStrings(u"%1"_s, conf.fileName()));
+        QVERIFY(sim.waitForReadyRead(5000));
+        const QByteArray listening = sim.readLine().trimmed();
+        QTcpSocket socket;
+        socket.connectToHost(u"127.0.0.1"_s,
+                             listening.sliced(listening.lastIndexOf(' ')).toUShort());
+        QTRY_VERIFY_WITH_TIMEOUT(socket.canReadLine(), 5000);
+        socket.readLine();
+        QElapsedTimer clock;
+        clock.start();
+        socket.write(commands);
+        QByteArray read;
+        const auto received = [&] {
+            return read += socket.readAll();
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(received(), replies, 10000);
+        QCOMPARE_GE(clock.elapsed(), slowestMs);
+        sim.kill();
+        QVERIFY(sim.waitForFinished(5000));
     }
 };
 
