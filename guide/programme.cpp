@@ -84,7 +84,7 @@ Schedule Schedule::parse(const QStringList &lines)
             close();
         if (tag == u'C') {
             const qsizetype blank = rest.indexOf(u' ');
-            channelId = (blank < 0 ? rest : rest.first(blank)).toString();
+            channelId = (blank < 0 ? rest : rest.first(blank)).trimmed().toString();
             channelName = blank < 0 ? QString() : rest.sliced(blank + 1).trimmed().toString();
         } else if (tag == u'c') {
             channelId.clear();
