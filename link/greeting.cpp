@@ -6,8 +6,8 @@ Greeting Greeting::parse(QByteArrayView line)
     Greeting greeting;
     if (!line.startsWith("220 "))
         return greeting;
-    line = line.trimmed();
-    const QByteArrayView text = line.sliced(4);
+    // Trimmed after the code is cut off: "220" and blanks alone would leave less than the code.
+    const QByteArrayView text = line.sliced(4).trimmed();
     const qsizetype hostEnd = text.indexOf(' ');
     greeting.host = (hostEnd < 0 ? text : text.first(hostEnd)).toByteArray();
     if (const qsizetype last = text.lastIndexOf("; "); last >= 0)

@@ -88,26 +88,32 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("line");
         QTest::addColumn<ConnectionCause>("cause");
         QTest::addColumn<bool>("keepAlive");
+        QTest::addColumn<QString>("host");
         const QByteArray date = "; Mon Dec  7 19:18:03 2026; UTF-8\r\n";
         const QByteArray vdr = "220 vdr SVDRP VideoDiskRecorder ";
         const auto up = ConnectionCause::None;
-        QTest::newRow("2.4.0") << vdr + "2.4.0" + date << up << true;
-        QTest::newRow("2.3.9") << vdr + "2.3.9" + date << up << false;
-        QTest::newRow("1.7.42") << vdr + "1.7.42" + date << up << false;
+        QTest::newRow("2.4.0") << vdr + "2.4.0" + date << up << true << "vdr";
+        QTest::newRow("2.3.9") << vdr + "2.3.9" + date << up << false << "vdr";
+        QTest::newRow("1.7.42") << vdr + "1.7.42" + date << up << false << "vdr";
         QTest::newRow("other 220 greeting")
-            << "220 mail.example ESMTP Postfix 2.6.1" + date << up << false;
+            << "220 mail.example ESMTP Postfix 2.6.1" + date << up << false << "mail.example";
         QTest::newRow("access denied, bare LF")
-            << QByteArray("Access denied!\n") << ConnectionCause::AccessDenied << false;
+            << QByteArray("Access denied!\n") << ConnectionCause::AccessDenied << false << "";
         QTest::newRow("220 without its blank")
-            << QByteArray("220-vdr SVDRP\r\n") << ConnectionCause::NotAVdr << false;
+            << QByteArray("220-vdr SVDRP\r\n") << ConnectionCause::NotAVdr << false << "";
+        QTest::newRow("220 and blanks") << QByteArray("220    ") << up << false << "";
+        QTest::newRow("220 and one blank") << QByteArray("220 ") << up << false << "";
     }
     void firstLine()
     {
         QFETCH(QByteArray, line);
         QFETCH(ConnectionCause, cause);
         QFETCH(bool, keepAlive);
+        QFETCH(QString, host);
         QCOMPARE(firstLineCause(line), cause);
-        QCOMPARE(KeepAlive::recorderAllows(Greeting::parse(line)), keepAlive);
+        const Greeting greeting = Greeting::parse(line);
+        QCOMPARE(KeepAlive::recorderAllows(greeting), keepAlive);
+        QCOMPARE(QString::fromLatin1(greeting.host), host);
     }
 
     // Text to the recorder and back in the set its greeting names; a set of no use means UTF-8.

@@ -3,6 +3,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFile>
 #include <QHostAddress>
 #include <QTextStream>
 
@@ -79,8 +80,27 @@ int main(int argc, char *argv[])
         u"LINE=REPLY"_s);
     const QCommandLineOption splitOption(
         u"split-replies"_s, u"Write the greeting and each reply in three pieces, 50 ms apart."_s);
+    const QCommandLineOption channelsOption(
+        u"channels"_s,
+        u"Have this many channels, \"Channel 1\" on, fifty to a group, instead of five "
+        "real ones."_s,
+        u"count"_s);
+    const QCommandLineOption confOption(
+        u"channels-conf"_s, u"Have the channels and groups of this VDR channels.conf."_s,
+        u"file"_s);
+    const QCommandLineOption programmeOption(
+        u"short-programmes"_s,
+        u"Every programme lasts this many seconds instead of 1800, one starting at every "
+        "multiple of it."_s,
+        u"seconds"_s);
+    const QCommandLineOption slowOption(
+        u"slow-bytes-per-second"_s,
+        u"Write channel lists and programme guides at this many bytes a second; what is "
+        "answered after them waits its turn."_s,
+        u"bytes"_s);
     parser.addOptions({hostOption, portOption, versionOption, idleOption, denyOption,
-                       firstLineOption, delayOption, charsetOption, replyOption, splitOption});
+                       firstLineOption, delayOption, charsetOption, replyOption, splitOption,
+                       channelsOption, confOption, programmeOption, slowOption});
     parser.process(app);
 
     QTextStream err(stderr);
@@ -114,6 +134,42 @@ int main(int argc, char *argv[])
         behaviour.replies.insert(unescaped(reply.first(at)), unescaped(reply.sliced(at + 1)));
     }
     behaviour.splitReplies = parser.isSet(splitOption);
+    // A whole number from 1 to largest; the fallback when the option is not given.
+    const auto number
+        = [&](const QCommandLineOption &option, int largest, int fallback) -> std::optional<int> {
+        bool ok = false;
+        const int value = parser.value(option).toInt(&ok);
+        if (!parser.isSet(option))
+            return fallback;
+        if (ok && value > 0 && value <= largest)
+            return value;
+        err << u"not a number from 1 to %1: "_s.arg(largest) << parser.value(option) << Qt::endl;
+        return std::nullopt;
+    };
+    const std::optional<int> slow = number(slowOption, 100'000'000, 0);
+    const std::optional<int> seconds = number(programmeOption, 24 * 3600, 1800);
+    const std::optional<int> count = number(channelsOption, 10000, 5);
+    if (!slow || !seconds || !count)
+        return 2;
+    behaviour.slowBytesPerSecond = *slow;
+    behaviour.programmeSeconds = *seconds;
+    if (parser.isSet(channelsOption))
+        behaviour.channels = generatedChannels(*count);
+    if (parser.isSet(confOption)) {
+        QFile file(parser.value(confOption));
+        int badLine = 0;
+        const std::optional<QList<SimChannel>> channels = file.open(QIODevice::ReadOnly)
+            ? readChannelsConf(file.readAll(), badLine)
+            : std::nullopt;
+        if (!channels
+            || std::none_of(channels->cbegin(), channels->cend(),
+                            [](const SimChannel &c) { return !c.isGroup(); })) {
+            err << u"no channels.conf with a channel: "_s << file.fileName()
+                << (badLine ? u" line %1"_s.arg(badLine) : QString()) << Qt::endl;
+            return 2;
+        }
+        behaviour.channels = *channels;
+    }
     SimServer server(behaviour);
     if (!server.listen(address, quint16(port))) {
         err << u"cannot listen on "_s << address.toString() << u" port "_s << port << u": "_s

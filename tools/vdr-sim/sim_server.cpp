@@ -20,12 +20,12 @@ constexpr qsizetype maxLineLength = 64 * 1024;
 
 SimServer::SimServer(const SimBehaviour &behaviour, QObject *parent)
     : QObject(parent)
-    , m_recorder(QHostInfo::localHostName().toUtf8(), behaviour.version, behaviour.charset)
+    , m_recorder(QHostInfo::localHostName().toUtf8(), behaviour.version, behaviour.charset,
+                 behaviour.channels, behaviour.programmeSeconds)
     , m_out(stdout)
     , m_behaviour(behaviour)
 {
     connect(&m_server, &QTcpServer::newConnection, this, &SimServer::acceptClients);
-    m_clock.start();
 }
 
 bool SimServer::listen(const QHostAddress &address, quint16 port)
@@ -109,33 +109,53 @@ void SimServer::serve(QTcpSocket *socket, int client)
 
 void SimServer::reply(QTcpSocket *socket, const RecorderAnswer &answer)
 {
-    if (!m_behaviour.splitReplies) {
-        socket->write(answer.text);
-        if (answer.closesConnection)
-            socket->disconnectFromHost();
-        return;
+    // Where the pieces end, and the time each waits after the one before.
+    QList<qsizetype> ends;
+    int gapMs = 0;
+    const qsizetype size = answer.text.size();
+    if (answer.bulky && m_behaviour.slowBytesPerSecond > 0) {
+        // Twenty pieces a second, or one byte at a time if that is slower.
+        const int piece = std::max(1, m_behaviour.slowBytesPerSecond / 20);
+        gapMs = piece * 1000 / m_behaviour.slowBytesPerSecond;
+        for (qsizetype end = piece; end < size + piece; end += piece)
+            ends.append(std::min(end, size));
+    } else if (m_behaviour.splitReplies) {
+        // The first piece ends inside the code, the second inside the text.
+        ends = {std::min<qsizetype>(2, size), (size + 2) / 2, size};
+        gapMs = 50;
+    } else {
+        ends = {size};
     }
-    // The first piece ends inside the code, the second inside the text. The pieces of one
-    // client's replies queue up behind each other, so that replies never mix.
-    const qsizetype cuts[] = {0, std::min<qsizetype>(2, answer.text.size()),
-                              (answer.text.size() + 2) / 2, answer.text.size()};
-    qint64 &due = m_splitDue[socket];
-    for (int piece = 0; piece < 3; ++piece) {
-        due = std::max(due, m_clock.elapsed()) + 50;
-        const QByteArray bytes = answer.text.sliced(cuts[piece], cuts[piece + 1] - cuts[piece]);
-        const bool closes = piece == 2 && answer.closesConnection;
-        QTimer::singleShot(due - m_clock.elapsed(), socket, [socket, bytes, closes] {
-            socket->write(bytes);
-            socket->flush();
-            if (closes)
-                socket->disconnectFromHost();
-        });
-    }
+    // Each client's pieces go out one after the other, so that replies never mix.
+    QList<Piece> &queue = m_queues[socket];
+    const bool idle = queue.isEmpty();
+    for (qsizetype at = 0, start = 0; at < ends.size(); start = ends[at++])
+        queue.append({answer.text.sliced(start, ends[at] - start), gapMs,
+                      at + 1 == ends.size() && answer.closesConnection});
+    if (idle && gapMs == 0)
+        sendPiece(socket);
+    else if (idle)
+        QTimer::singleShot(gapMs, socket, [this, socket] { sendPiece(socket); });
+}
+
+void SimServer::sendPiece(QTcpSocket *socket)
+{
+    const auto found = m_queues.find(socket);
+    if (found == m_queues.end() || found->isEmpty())
+        return; // the client has gone
+    QList<Piece> &queue = *found;
+    const Piece piece = queue.takeFirst();
+    socket->write(piece.bytes);
+    socket->flush();
+    if (piece.closes)
+        socket->disconnectFromHost();
+    if (!queue.isEmpty())
+        QTimer::singleShot(queue.first().gapMs, socket, [this, socket] { sendPiece(socket); });
 }
 
 void SimServer::dropClient(QTcpSocket *socket, int client)
 {
-    m_splitDue.remove(socket);
+    m_queues.remove(socket);
     const QByteArray unfinished = m_lines.take(socket).takePending();
     if (!unfinished.isEmpty())
         print(client, wireText(unfinished) + u" (no line end)"_s);

@@ -3,7 +3,6 @@
 
 #include "simulated_recorder.h"
 
-#include <QElapsedTimer>
 #include <QHash>
 #include <QHostAddress>
 #include <QObject>
@@ -37,6 +36,11 @@ struct SimBehaviour
     // The greeting and each reply are written in three pieces, a moment apart, so that the
     // client reads them in several reads.
     bool splitReplies = false;
+    // Lists (LSTC, LSTE) are written at this many bytes a second, and what is answered after
+    // them waits its turn; 0 for at once.
+    int slowBytesPerSecond = 0;
+    QList<SimChannel> channels = standardChannels();
+    int programmeSeconds = 1800;
 };
 
 // Serves any number of clients at once with one simulated recorder and prints every
@@ -55,15 +59,21 @@ private:
     void acceptClients();
     void serve(QTcpSocket *socket, int client);
     void reply(QTcpSocket *socket, const RecorderAnswer &answer);
+    void sendPiece(QTcpSocket *socket);
     void dropClient(QTcpSocket *socket, int client);
     void print(int client, const QString &text);
 
     QTcpServer m_server;
     SimulatedRecorder m_recorder;
     QHash<QTcpSocket *, LineSplitter> m_lines;
-    // When each client's last reply piece goes out, in ms on m_clock.
-    QHash<QTcpSocket *, qint64> m_splitDue;
-    QElapsedTimer m_clock;
+    // Each client's reply pieces still to go, each with the time it waits after the one before.
+    struct Piece
+    {
+        QByteArray bytes;
+        int gapMs = 0;
+        bool closes = false;
+    };
+    QHash<QTcpSocket *, QList<Piece>> m_queues;
     QTextStream m_out;
     int m_clientCount = 0;
     SimBehaviour m_behaviour;

@@ -24,9 +24,6 @@ const char *const keyNames[]
        "Timers",  "Recordings", "Setup",  "Commands", "User0",     "User1",    "User2",
        "User3",   "User4",      "User5",  "User6",    "User7",     "User8",    "User9"};
 
-const char *const channelNames[] = {"Das Erste HD", "ZDF HD", "3sat HD", "arte HD", "phoenix HD"};
-constexpr int channelCount = int(std::size(channelNames));
-
 bool isKeyName(const QByteArray &name)
 {
     return std::any_of(std::begin(keyNames), std::end(keyNames),
@@ -76,11 +73,18 @@ QString escaped(uchar byte)
 
 } // namespace
 
-SimulatedRecorder::SimulatedRecorder(QByteArray hostName, QByteArray version, QByteArray charset)
+SimulatedRecorder::SimulatedRecorder(QByteArray hostName, QByteArray version, QByteArray charset,
+                                     QList<SimChannel> channels, int programmeSeconds)
     : m_hostName(std::move(hostName))
     , m_version(std::move(version))
     , m_charset(std::move(charset))
-{ }
+    , m_channels(std::move(channels))
+    , m_programmeSeconds(programmeSeconds)
+{
+    // The first channel; main() lets no list without one come.
+    while (m_current + 1 < m_channels.size() && m_channels[m_current].isGroup())
+        ++m_current;
+}
 
 QByteArray SimulatedRecorder::greeting(const QDateTime &now) const
 {
@@ -106,6 +110,12 @@ RecorderAnswer SimulatedRecorder::answer(QByteArrayView line)
         return hitKeys(option);
     if (name == "chan")
         return switchChannel(option);
+    if (name == "lstc")
+        return listChannels(option);
+    if (name == "lste")
+        return listProgrammes(option);
+    if (name == "volu")
+        return volume(option);
     if (name == "mesg")
         return {option.isEmpty() ? "501 Missing message\r\n" : "250 Message queued\r\n"};
     if (name == "ping")
@@ -133,24 +143,62 @@ RecorderAnswer SimulatedRecorder::hitKeys(const QByteArray &keys) const
 
 RecorderAnswer SimulatedRecorder::switchChannel(const QByteArray &option)
 {
-    if (option == "+") {
-        m_channel = m_channel % channelCount + 1;
-    } else if (option == "-") {
-        m_channel = (m_channel + channelCount - 2) % channelCount + 1;
+    if (option == "+" || option == "-") {
+        // The next channel in the list, passing over groups, from the last round to the first.
+        const qsizetype step = option == "+" ? 1 : m_channels.size() - 1;
+        do
+            m_current = (m_current + step) % m_channels.size();
+        while (m_channels[m_current].isGroup());
     } else if (!option.isEmpty()) {
         // VDR takes only plain channel numbers here: no sign, no fraction.
-        bool ok = false;
-        const int number = option.toInt(&ok);
-        if (!isDigits(option) || !ok || number < 1 || number > channelCount)
+        const qsizetype at = option.toInt() > 0 ? numberedChannel(option) : -1;
+        if (at < 0)
             return {"501 Undefined channel \"" + option + "\"\r\n"};
-        m_channel = number;
+        m_current = at;
     }
     return {channelLine()};
 }
 
 QByteArray SimulatedRecorder::channelLine() const
 {
-    return "250 " + QByteArray::number(m_channel) + ' ' + channelNames[m_channel - 1] + "\r\n";
+    const SimChannel &channel = m_channels[m_current];
+    return "250 " + QByteArray::number(channel.number) + ' ' + channel.name + "\r\n";
+}
+
+qsizetype SimulatedRecorder::channelAt(int number) const
+{
+    if (number == 0)
+        return m_current;
+    const auto found = std::find_if(m_channels.cbegin(), m_channels.cend(),
+                                    [number](const SimChannel &c) { return c.number == number; });
+    return found == m_channels.cend() ? -1 : found - m_channels.cbegin();
+}
+
+qsizetype SimulatedRecorder::numberedChannel(const QByteArray &digits) const
+{
+    bool ok = false;
+    const int number = digits.toInt(&ok);
+    return isDigits(digits) && ok ? channelAt(number) : -1;
+}
+
+RecorderAnswer SimulatedRecorder::volume(const QByteArray &option)
+{
+    // VDR keeps the volume within 0 to 255; the one tried here also moved it to the nearest
+    // multiple of 5. Any volume above 0 ends muting; muting keeps the volume for later.
+    const auto set = [this](qint64 volume) {
+        m_volume = int((std::clamp<qint64>(volume, 0, 255) + 2) / 5 * 5);
+        m_muted = m_muted && m_volume == 0;
+    };
+    if (option == "+" || option == "-")
+        set(m_volume + (option == "+" ? 5 : -5));
+    else if (option.toLower() == "mute")
+        m_muted = !m_muted;
+    else if (!option.isEmpty() && isDigits(option))
+        set(option.size() > 9 ? 255 : option.toLongLong());
+    else if (!option.isEmpty())
+        return {"501 Unknown option: \"" + option + "\"\r\n"};
+    return {m_muted ? "250 Audio is mute\r\n"
+                    : "250 Audio volume is " + QByteArray::number(m_volume) + "\r\n"};
 }
 
 QList<QByteArray> LineSplitter::feed(QByteArrayView bytes)

@@ -1,0 +1,106 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "channel_line.h"
+
+#include "shown_text.h"
+
+#include <QRegularExpression>
+
+#include <optional>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Plain decimal digits up to ChannelLine::maxNumber, as VDR writes numbers.
+std::optional<int> plainNumber(QStringView text)
+{
+    if (text.isEmpty() || text.size() > 5)
+        return std::nullopt;
+    int number = 0;
+    for (const QChar c : text) {
+        if (c < u'0' || c > u'9')
+            return std::nullopt;
+        number = number * 10 + (c.unicode() - u'0');
+    }
+    if (number > ChannelLine::maxNumber)
+        return std::nullopt;
+    return number;
+}
+
+// channels.conf writes ":" in a name as "|".
+QString shownName(QStringView text)
+{
+    return text.trimmed().toString().replace(u'|', u':');
+}
+
+// "S19.2E-1-1019-10301", "C-1-1051-1101-2": source, network, transport stream, service and
+// an optional radio id, followed by the blank before the name.
+qsizetype idLength(QStringView text)
+{
+    static const QRegularExpression id(u"^[A-Z](?:[0-9]+(?:\\.[0-9]+)?[EW])?(?:-[0-9]+){3,4} "_s);
+    const QRegularExpressionMatch match = id.match(text);
+    return match.hasMatch() ? match.capturedLength() - 1 : 0;
+}
+
+ChannelLine group(QStringView text)
+{
+    if (!text.startsWith(u':'))
+        return {};
+    ChannelLine line;
+    line.kind = ChannelLine::Kind::Group;
+    text = text.sliced(1);
+    if (text.startsWith(u'@')) {
+        const qsizetype end = text.indexOf(u' ');
+        const std::optional<int> next
+            = plainNumber(text.first(end < 0 ? text.size() : end).sliced(1));
+        if (!next || *next == 0)
+            return {};
+        line.number = *next;
+        text = end < 0 ? QStringView() : text.sliced(end + 1);
+    }
+    line.name = shownName(text);
+    return line;
+}
+
+} // namespace
+
+ChannelLine ChannelLine::parse(QStringView raw)
+{
+    if (raw.size() > maxLength)
+        return {};
+    const QString shown = shownText(raw);
+    QStringView text = shown;
+    const qsizetype blank = text.indexOf(u' ');
+    const std::optional<int> number = blank < 0 ? std::nullopt : plainNumber(text.first(blank));
+    if (!number)
+        return {};
+    // Further blanks (control characters once) would hide an id from the test below.
+    text = text.sliced(blank + 1);
+    while (text.startsWith(u' '))
+        text = text.sliced(1);
+    if (*number == 0)
+        return group(text);
+
+    ChannelLine line;
+    if (const qsizetype length = idLength(text)) {
+        line.id = text.first(length).toString();
+        text = text.sliced(length + 1);
+    }
+    // The name field: "long,short;provider", the short name after the last comma.
+    const qsizetype colon = text.indexOf(u':');
+    QStringView names = colon < 0 ? text : text.first(colon);
+    if (const qsizetype semicolon = names.indexOf(u';'); semicolon >= 0) {
+        line.provider = shownName(names.sliced(semicolon + 1));
+        names.truncate(semicolon);
+    }
+    if (const qsizetype comma = names.lastIndexOf(u','); comma >= 0) {
+        line.shortName = shownName(names.sliced(comma + 1));
+        names.truncate(comma);
+    }
+    line.name = shownName(names);
+    if (line.name.isEmpty())
+        return {};
+    line.kind = Kind::Channel;
+    line.number = *number;
+    return line;
+}

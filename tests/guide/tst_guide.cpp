@@ -1,0 +1,184 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// The channel list and the programme guide as the recorder's replies give them; real lines
+// are as Debian's VDR 2.6 printed them.
+#include "channel_line.h"
+#include "programme.h"
+
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTcpSocket>
+#include <QTemporaryFile>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+// A real programme block: "LSTE 1 now" and "LSTE 1 next" of a VDR fed by PUTE.
+static const QStringList realBlock
+    = u"C S19.2E-1-1089-12003 RTL Television\nE 101 1796711400 1800 4E FF\nT Tagesschau\n"
+      "S Nachrichten\nD Beschreibung|zweite Zeile\nG 20\nR 12\nX 2 03 deu stereo\n"
+      "V 1796711400\ne\nE 102 1796713200 1800 4E FF\nT Film: Teil | zwei\ne\nc"_s.split(u'\n');
+static const QString rtl = u"S19.2E-1-1089-12003"_s;
+constexpr qint64 halfPast = 1796711400; // 2026-12-08 06:30 UTC
+
+class tst_guide : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    // "kind number name/short/provider id": G for a group, C for a channel, - for neither.
+    void channelLine_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("read");
+        const auto row = [](const char *tag, const QString &text, const char16_t *read) {
+            QTest::newRow(tag) << text << QString::fromUtf16(read);
+        };
+        row("real, with id",
+            u"5 S19.2E-1-1019-10301 Das Erste HD;ARD:11493:HC23M5O35P0S1:S19.2E:"
+            "22000:5101=27:5102=deu@3,5103=mis@3;5106=deu@106:5104;5105=deu:0:10301:1:1019:0"_s,
+            u"C 5 Das Erste HD//ARD S19.2E-1-1019-10301");
+        row("real group", u"0 :ARD und ZDF"_s, u"G 0 ARD und ZDF// ");
+        row("real numbering group", u"0 :@1000 Neue Kanaele"_s, u"G 1000 Neue Kanaele// ");
+        row("real group that only numbers", u"0 :@100 "_s, u"G 100 // ");
+        row("comma in the long name", u"7 Film, Serie,FS:1"_s, u"C 7 Film, Serie/FS/ ");
+        row("bar for colon, no field after", u"8 Comedy|Plus;A|B"_s, u"C 8 Comedy:Plus//A:B ");
+        row("controls become blanks", u"3 \001A\tB\u2028C,\177;\237P:1"_s, u"C 3 A B C//P ");
+        row("id without a name", u"4 S19.2E-1-1-1 :1"_s, u"- 0 // ");
+        row("negative", u"-1 ARD"_s, u"- 0 // ");
+        row("beyond the largest", u"100000 ARD"_s, u"- 0 // ");
+        row("zero that is no group", u"0 ARD"_s, u"- 0 // ");
+        row("short name alone", u"4 ,RTL;CBC:1"_s, u"- 0 // ");
+        row("group number not a number", u"0 :@1x ARD"_s, u"- 0 // ");
+        row("longer than a reply line", u"1 "_s + QString(999, u'x'), u"- 0 // ");
+    }
+    void channelLine()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, read);
+        const ChannelLine line = ChannelLine::parse(text);
+        QCOMPARE(u"%1 %2 %3/%4/%5 %6"_s.arg(QLatin1Char("-GC"[int(line.kind)]))
+                     .arg(line.number)
+                     .arg(line.name, line.shortName, line.provider, line.id),
+                 read);
+    }
+
+    // Every programme as "id start duration title/short channel", and the now and next ids
+    // (0: none) of the RTL channel that many seconds after half past six. In the rows, "$" is
+    // RTL's id and "%T" a minute past half past six.
+    void schedule_data()
+    {
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<int>("at");
+        QTest::addColumn<QString>("read");
+        QTest::addColumn<QString>("nowNext");
+        const auto block = [](QString text) {
+            return text.replace(u"%T"_s, QString::number(halfPast + 60)).split(u'\n');
+        };
+        const QString real = u"101 06:30:00Z 1800 Tagesschau/Nachrichten $; "
+                             "102 07:00:00Z 1800 Film: Teil | zwei/ $"_s;
+        QTest::newRow("real, at the start") << realBlock << 0 << real << u"101 102"_s;
+        QTest::newRow("real, at the end") << realBlock << 3600 << real << u"0 0"_s;
+        QTest::newRow("left open, no T, empty and overlapping")
+            << block(u"C $\nE 1 %T 600\nS x\nE 2 %T 0\nE 3 1796711490 60\nT a\001b\nc"_s) << 90
+            << u"1 06:31:00Z 600 /x $; 2 06:31:00Z 0 / $; 3 06:31:30Z 60 a b/ $"_s << u"3 0"_s;
+        QTest::newRow("again replaces, other channels")
+            << block(u"C $\nE 5 %T 60\nT old\ne\nE 5 %T 9\nT new\nC other x\nE 5 %T 60\nc\n"
+                     "E 6 %T 60"_s)
+            << 0 << u"5 06:31:00Z 9 new/ $; 5 06:31:00Z 60 / other; 6 06:31:00Z 60 / "_s
+            << u"0 5"_s;
+        QTest::newRow("hostile numbers")
+            << block(u"C $\nE 1 -5 60\nT a\nE 2 %T -60\nE 3 99999999999 60\nE 4 %T 999999999\n"
+                     "E 4294967296 %T 60\nE 5 %T\nE x 1 1\nT b"_s)
+            << 0 << QString() << u"0 0"_s;
+    }
+    void schedule()
+    {
+        QFETCH(QStringList, lines);
+        QFETCH(int, at);
+        QFETCH(QString, read);
+        QFETCH(QString, nowNext);
+        const Schedule schedule = Schedule::parse(lines.replaceInStrings(u"$"_s, rtl));
+        QStringList shown;
+        for (const Programme &p : schedule.programmes)
+            shown += u"%1 %2 %3 %4/%5 %6"_s.arg(p.eventId)
+                         .arg(p.start.toString(Qt::ISODate).sliced(11))
+                         .arg(p.duration)
+                         .arg(p.title, p.shortText, p.channelId);
+        QCOMPARE(shown.join(u"; "_s), QString(read).replace(u"$"_s, rtl));
+        const auto found = schedule.at(rtl, QDateTime::fromSecsSinceEpoch(halfPast + at, Qt::UTC));
+        QCOMPARE(u"%1 %2"_s.arg(found.now ? found.now->eventId : 0)
+                     .arg(found.next ? found.next->eventId : 0),
+                 nowNext);
+    }
+
+    // The simulator's answers, worded as the VDR it plays words them; "%1" is a channels.conf.
+    void simulator_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QByteArray>("commands");
+        QTest::addColumn<QByteArray>("replies");
+        QTest::addColumn<int>("slowestMs");
+        QTest::newRow("volume rounded, muted, clamped; five channels")
+            << QStringList {}
+            << "VOLU\nVOLU 13\nVOLU mute\nVOLU 0\nVOLU +\nVOLU 300\nVOLU -5\n"
+               "LSTC :ids 3\nLSTC 9\nCHAN -\n"_ba
+            << "250 Audio volume is 128\r\n250 Audio volume is 15\r\n250 Audio is mute\r\n"
+               "250 Audio is mute\r\n250 Audio volume is 5\r\n250 Audio volume is 255\r\n"
+               "501 Unknown option: \"-5\"\r\n250 3 S19.2E-1-1010-11150 3sat HD;ZDFvision:11347:"
+               "VC23M5O35P0S1:S19.2E:22000:6510=27:6520=deu@3,6521=mis@3,6523=mul@3;6522=deu@106:"
+               "6530;6531=deu:0:11150:1:1010:0\r\n501 Channel \"9\" not defined\r\n"
+               "250 5 phoenix HD\r\n"_ba
+            << 0;
+        QTest::newRow("generated, slow, in a group, round the end")
+            << QStringList {u"--channels"_s, u"2"_s, u"--slow-bytes-per-second"_s, u"200"_s}
+            << "LSTC :groups\nCHAN +\nCHAN +\n"_ba
+            << "250-0 :Channels 1 to 2\r\n250-1 Channel 1:10701:HC34M2S0:S19.2E:27500:1001=2:"
+               "3001=deu@3:0:0:1:1:1000:0\r\n250 2 Channel 2;Sim Media:10702:HC34M2S0:S19.2E:"
+               "27500:1002=2:3002=deu@3:0:0:2:1:1000:0\r\n250 2 Channel 2\r\n250 1 Channel 1\r\n"_ba
+            << 900;
+        QTest::newRow("from channels.conf: groups, numbers, programmes with bare LF")
+            << QStringList {u"--channels-conf"_s, u"%1"_s}
+            << "LSTC :groups\nLSTE 100 now\nLSTE 102\nLSTE 101 at 1796711500\nLSTE 101 xx\n"_ba
+            << "250-0 :@100 Sky\r\n250-100 A|B,AB;P:1:H:S19.2E:1:2:3:0:0:7:1:8:0\r\n250 101 C:1:H:"
+               "S19.2E:1:2:3:0:0:9:1:8:0\r\n550 No schedule found\r\n550 Channel \"102\" not "
+               "defined\r\n215-C S19.2E-1-8-9 C\n215-E 998173 1796711400 1800 4E FF\n"
+               "215-T Documentary on C\n215-S From 06:30:00 UTC\n215-e\n215-c\n215 End of EPG "
+               "data\r\n"
+               "501 Unknown option: \"xx\"\r\n"_ba
+            << 0;
+    }
+    void simulator()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QByteArray, commands);
+        QFETCH(QByteArray, replies);
+        QFETCH(int, slowestMs);
+        QTemporaryFile conf;
+        QVERIFY(conf.open()
+                && conf.write(":@100 Sky\nA|B,AB;P:1:H:S19.2E:1:2:3:0:0:7:1:8:0\n"
+                              "C:1:H:S19.2E:1:2:3:0:0:9:1:8:0\n")
+                && conf.flush());
+        QProcess sim;
+        sim.start(u"" SIM_PATH ""_s,
+                  QStringList {u"--port"_s, u"0"_s}
+                      + arguments.replaceInStrings(u"%1"_s, conf.fileName()));
+        QVERIFY(sim.waitForReadyRead(5000));
+        const QByteArray listening = sim.readLine().trimmed();
+        QTcpSocket socket;
+        socket.connectToHost(u"127.0.0.1"_s,
+                             listening.sliced(listening.lastIndexOf(' ')).toUShort());
+        QTRY_VERIFY_WITH_TIMEOUT(socket.canReadLine(), 5000);
+        socket.readLine();
+        QElapsedTimer clock;
+        clock.start();
+        socket.write(commands);
+        QByteArray read;
+        QTRY_COMPARE_WITH_TIMEOUT(read += socket.readAll(), replies, 10000);
+        QCOMPARE_GE(clock.elapsed(), slowestMs);
+        sim.kill();
+        QVERIFY(sim.waitForFinished(5000));
+    }
+};
+
+QTEST_MAIN(tst_guide)
+#include "tst_guide.moc"
