@@ -2,7 +2,7 @@
 #pragma once
 
 // A recorder on 127.0.0.1 for the window tests: greets, records the exact bytes of each
-// connection, answers each line, and misbehaves on demand (refuse, close, stall the handshake,
+// connection, answers each line, and misbehaves on demand (refuse, close,
 // flood, stop reading).
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -36,24 +36,6 @@ public:
         return m_server.listen(QHostAddress::LocalHost, m_port);
     }
     void refuse() { m_server.close(); }
-    // With a backlog of 0, one connection that is never accepted fills the queue, so the kernel
-    // drops a new client's SYN and the client retries about a second later.
-    bool stallHandshake()
-    {
-        m_server.close();
-        if (!listen(0))
-            return false;
-        m_server.pauseAccepting();
-        m_filler = std::make_unique<QTcpSocket>();
-        m_filler->connectToHost(QHostAddress::LocalHost, m_port);
-        return m_filler->waitForConnected(5000);
-    }
-    bool resumeHandshake()
-    {
-        m_filler.reset();
-        m_server.close();
-        return listen();
-    }
     // Leaves what arrives in the kernel, so that the client's send buffer fills up.
     void stopReading(int index) { sockets[index]->setReadBufferSize(1); }
 
@@ -75,6 +57,5 @@ private:
     }
 
     QTcpServer m_server;
-    std::unique_ptr<QTcpSocket> m_filler;
     quint16 m_port = 0;
 };

@@ -8,7 +8,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QContextMenuEvent>
 #include <QElapsedTimer>
 #include <QGroupBox>
 #include <QHostInfo>
@@ -288,38 +287,6 @@ private Q_SLOTS:
             pressed([&] { menuEntry->trigger(); });
     }
 
-    void commands_data()
-    {
-        QTest::addColumn<QString>("caption");
-        QTest::addColumn<QString>("entry"); // typed into the channel and message boxes first
-        QTest::addColumn<QByteArray>("line");
-        QTest::newRow("digit, twice") << u"7"_s << QString() << QByteArray("hitk 7\r\n");
-        QTest::newRow("Go CH, leading zeros")
-            << u"Go CH"_s << u" 007 "_s << QByteArray("chan 7\r\n");
-        QTest::newRow("Go CH, not a number") << u"Go CH"_s << u"12abc"_s << QByteArray();
-        QTest::newRow("Send MSG, empty") << u"Send MSG"_s << QString() << QByteArray("mesg \r\n");
-    }
-    void commands()
-    {
-        QFETCH(QString, caption);
-        QFETCH(QString, entry);
-        QFETCH(QByteArray, line);
-        if (w->link().socketState() != RecorderSocket::State::Connected)
-            connectWindow();
-        rec->received[0].clear();
-        find<QLineEdit>(u"txt_chan"_s)->setText(entry);
-        find<QLineEdit>(u"txt_msg"_s)->setText(entry);
-        // Found by caption, so that a button showing one caption and sending another fails.
-        const auto buttons = w->findChildren<QPushButton *>();
-        const auto button = std::find_if(buttons.begin(), buttons.end(),
-                                         [&](QPushButton *b) { return b->text() == caption; });
-        QVERIFY(button != buttons.end());
-        QTest::mouseClick(*button, Qt::LeftButton);
-        QTest::mouseClick(*button, Qt::LeftButton);
-        QCOMPARE(wire(), line + line);
-        QCOMPARE(find<QLineEdit>(u"txt_chan"_s)->text(), entry); // a box keeps its text
-    }
-
     void keys_data()
     {
         QTest::addColumn<int>("key");
@@ -387,18 +354,6 @@ private Q_SLOTS:
             QCOMPARE(m_reached, media ? 0 : 1);
             rec->received[0].clear();
         }
-    }
-
-    // The Menu key's context-menu request belongs to the handset; a right click still opens the
-    // text box's own menu.
-    void contextMenuByMouseOnly()
-    {
-        for (const auto reason : {QContextMenuEvent::Keyboard, QContextMenuEvent::Mouse}) {
-            QContextMenuEvent request(reason, {4, 4}, {4, 4}, Qt::NoModifier);
-            QApplication::sendEvent(find(u"txt_ip"_s), &request);
-            QCOMPARE(bool(QApplication::activePopupWidget()), reason == QContextMenuEvent::Mouse);
-        }
-        QApplication::activePopupWidget()->close();
     }
 
     void fieldsDecideTheAttempt_data()
@@ -546,29 +501,6 @@ private Q_SLOTS:
         const auto *label = find<QLabel>(u"lbl_info"_s);
         QVERIFY2(label->accessibleDescription().contains(hint), qPrintable(label->toolTip()));
         QCOMPARE(label->toolTip(), text + u'\n' + label->accessibleDescription());
-    }
-
-    void stalledHandshake_data()
-    {
-        QTest::addColumn<bool>("resumed");
-        QTest::newRow("slow recorder is waited for") << true;
-        QTest::newRow("silent recorder is given up") << false;
-    }
-    void stalledHandshake()
-    {
-        QFETCH(bool, resumed);
-        fresh();
-        QVERIFY(rec->stallHandshake());
-        // The kernel sends the dropped handshake again a second, then three seconds, later.
-        if (resumed)
-            w->link().setLimits(RecorderSocket::attemptTimeout, limit);
-        QSignalSpy down(&w->link(), &RecorderLink::connectionDown);
-        connectTo(u"127.0.0.1"_s, QString::number(rec->port()));
-        QVERIFY(!down.wait(1200)); // two polls pass without a verdict
-        QCOMPARE(status(), u"Connecting to 127.0.0.1 port %1"_s.arg(rec->port()));
-        QVERIFY(!resumed || rec->resumeHandshake());
-        QTRY_COMPARE_WITH_TIMEOUT(
-            status(), resumed ? connectedText() : u"Not connected (no answer)"_s, waitMs);
     }
 
     void connectWhileUp()
