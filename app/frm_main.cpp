@@ -6,6 +6,7 @@
 #include "keyboard.h"
 #include "mod_fileio.h"
 #include "mod_main.h"
+#include "mpris_root.h"
 #include "number_rules.h"
 #include "recorder_answer.h"
 
@@ -16,6 +17,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QTimer>
 
 using namespace Qt::StringLiterals;
 
@@ -40,6 +42,9 @@ frm_main::frm_main(const QString &settingsFolder, QWidget *parent)
     connect(&m_link, &RecorderLink::greeted, this, &frm_main::showGreeting);
     connect(&m_link, &RecorderLink::answered, this, &frm_main::showAnswer);
     Form_Load(settingsFolder);
+    // The desktop's media controls join once the event loop runs, when the window is up: a
+    // slow or missing session bus never holds the handset up.
+    QTimer::singleShot(0, this, [this] { Mpris::offer(this); });
 
     adjustSize();
     if (const QScreen *screen = this->screen())

@@ -56,6 +56,8 @@ public:
     void cmd_number_Click(int Index);
     void cmd_goch_Click();
     void cmd_sendmsg_Click();
+    // File > Exit, and the desktop's Quit.
+    void mnu_end_Click();
 
     RecorderLink &link() { return m_link; }
 
@@ -80,7 +82,6 @@ private:
     void showNotConnected(ConnectionCause cause);
     void showGreeting(const QString &host, const QString &version);
     void showAnswer(int code, const QString &text);
-    void mnu_end_Click();
 
     RecorderLink m_link;
 

@@ -13,6 +13,8 @@ class Recorder : public QObject
 public:
     // Written to each new connection.
     QByteArray greeting = "220 vdr SVDRP VideoDiskRecorder 2.6.0; Mon Dec  7 19:18:03 2026\r\n";
+    // Written for each line received.
+    QByteArray answer = "250 ok\r\n";
     QList<QTcpSocket *> sockets;
     QList<QByteArray> received;
 
@@ -50,7 +52,7 @@ private:
             connect(socket, &QTcpSocket::readyRead, this, [this, socket, index] {
                 const QByteArray bytes = socket->readBufferSize() ? "" : socket->readAll();
                 received[index] += bytes;
-                socket->write(QByteArray("250 ok\r\n").repeated(bytes.count('\n')));
+                socket->write(answer.repeated(bytes.count('\n')));
             });
             socket->write(greeting);
         }

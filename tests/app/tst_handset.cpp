@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // The handset window against a recorder on loopback: what each press and key puts on the wire,
-// what the window shows, and how the connection behaves when the recorder misbehaves.
+// what the window shows, and how the connection behaves when the recorder misbehaves; and the
+// window as the desktop's media controls see it, on a session bus of the suite's own.
 #include "connection_status.h"
 #include "frm_main.h"
 #include "key_table.h"
@@ -20,6 +21,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QtDBus>
 
 #ifdef __SANITIZE_ADDRESS__
 // From the sanitizer runtime; g++ ships no header that declares it.
@@ -36,6 +38,30 @@ constexpr int waitMs = 10000;
 // The attempt's and the reply's limits in this suite: real ones would only be waited out.
 constexpr auto limit = std::chrono::milliseconds(2000);
 constexpr int limitMs = int(limit.count());
+const QString mprisName = u"org.mpris.MediaPlayer2.zappomatic"_s;
+const QString playerInterface = u"org.mpris.MediaPlayer2.Player"_s;
+const QString propertiesInterface = u"org.freedesktop.DBus.Properties"_s;
+
+// Properties as the desktop meets them, in name order: each name with its D-Bus type (none for
+// a map) and value.
+QString asText(const QVariantMap &properties)
+{
+    QStringList all;
+    for (const auto &[name, value] : properties.asKeyValueRange())
+        all << name + u':' + QString::fromLatin1(QDBusMetaType::typeToSignature(value.metaType()))
+                + u'=' + value.toString();
+    return all.join(u' ');
+}
+
+// The player's properties, as asText() writes them, while the connection is up or not.
+QString playerText(bool up, const char *volume)
+{
+    return u"CanControl:b=true CanGoNext:b=%1 CanGoPrevious:b=%1 CanPause:b=%1 CanPlay:b=%1 "
+           "CanSeek:b=false MaximumRate:d=1 Metadata:= MinimumRate:d=1 PlaybackStatus:s=%2 "
+           "Position:x=0 Rate:d=1 Volume:d=%3"_s.arg(up ? u"true"_s : u"false"_s,
+                                                     up ? u"Playing"_s : u"Stopped"_s,
+                                                     QString::fromLatin1(volume));
+}
 
 // Resident memory. Under AddressSanitizer freed blocks stay resident in its quarantine, so
 // the live heap is counted there instead.
@@ -56,6 +82,8 @@ class tst_handset : public QObject
 {
     Q_OBJECT
 
+    // The suite's session bus, ended after the last window has left it.
+    QProcess busDaemon;
     QTemporaryDir folder;
     std::unique_ptr<Recorder> rec;
     std::unique_ptr<frm_main> w;
@@ -91,6 +119,28 @@ class tst_handset : public QObject
         return QString::fromLatin1(simLog.split('\n')[0].split(' ').last());
     }
 
+    // The desktop's own connection to the suite's bus.
+    QDBusConnection desktop {u"desktop"_s};
+    // What PropertiesChanged has said since it was last cleared, later words over earlier.
+    QVariantMap announced;
+    QString owner(const QString &name) const { return desktop.interface()->serviceOwner(name); }
+    // A call as the desktop makes one, waited for with a bound: a blocking call would stall this
+    // thread, which serves the window's side too.
+    QDBusMessage mpris(const QString &interface, const QString &member, const QVariantList &args)
+    {
+        QDBusMessage call = QDBusMessage::createMethodCall(mprisName, u"/org/mpris/MediaPlayer2"_s,
+                                                           interface, member);
+        call.setArguments(args);
+        const QDBusPendingCall pending = desktop.asyncCall(call, waitMs);
+        return QTest::qWaitFor([&] { return pending.isFinished(); }, waitMs) ? pending.reply()
+                                                                             : QDBusMessage();
+    }
+    QVariantMap playerProperties()
+    {
+        const QDBusMessage reply = mpris(propertiesInterface, u"GetAll"_s, {playerInterface});
+        return qdbus_cast<QVariantMap>(reply.arguments().value(0));
+    }
+
     QByteArray lastTest;
     void fresh()
     {
@@ -98,6 +148,10 @@ class tst_handset : public QObject
         rec = std::make_unique<Recorder>();
         QVERIFY(rec->port() > 0);
         open();
+        // Once up, each window joins the suite's bus under the player's name.
+        if (desktop.isConnected())
+            QTRY_COMPARE_WITH_TIMEOUT(owner(mprisName), QDBusConnection::sessionBus().baseService(),
+                                      waitMs);
     }
     void open(const QByteArray &ini = {})
     {
@@ -166,10 +220,35 @@ class tst_handset : public QObject
         return false;
     }
 
+public Q_SLOTS:
+    void noteChange(const QString &, const QVariantMap &changed, const QStringList &)
+    {
+        announced.insert(changed);
+    }
+
 private Q_SLOTS:
+    void initTestCase()
+    {
+        busDaemon.start(u"dbus-daemon"_s, {u"--session"_s, u"--nofork"_s, u"--print-address"_s});
+        if (!QTest::qWaitFor([&] { return busDaemon.canReadLine(); }, waitMs)) {
+            // Outside CI the tests of the media controls are skipped, in init().
+            QVERIFY2(qgetenv("CI") != "true", "no dbus-daemon: install the package dbus-daemon");
+            return;
+        }
+        qputenv("DBUS_SESSION_BUS_ADDRESS", busDaemon.readLine().trimmed());
+        desktop = QDBusConnection::connectToBus(qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS"),
+                                                u"desktop"_s);
+        // QtDBus delivers a bus's signal only to a slot named by its signature.
+        QVERIFY(desktop.connect({}, u"/org/mpris/MediaPlayer2"_s, propertiesInterface,
+                                u"PropertiesChanged"_s, this,
+                                SLOT(noteChange(QString, QVariantMap, QStringList))));
+    }
     // Rows of one test share the window and its connection; each test starts afresh.
     void init()
     {
+        const QByteArray test = QByteArray(QTest::currentTestFunction()) + QTest::currentDataTag();
+        if (test.toLower().contains("mpris") && !desktop.isConnected())
+            QSKIP("no dbus-daemon (package dbus-daemon) for a session bus of the suite's own");
         if (QTest::currentTestFunction() != lastTest)
             fresh();
         lastTest = QTest::currentTestFunction();
@@ -664,19 +743,22 @@ private Q_SLOTS:
 
     void closingEndsAtOnce_data()
     {
-        QTest::addColumn<bool>("byMenu");
-        QTest::newRow("close request") << false;
-        QTest::newRow("File > Exit") << true; // Ctrl+Q is X11's, tried in the real window
+        QTest::addColumn<int>("by"); // the close request, the menu, the desktop
+        QTest::newRow("close request") << 0;
+        QTest::newRow("File > Exit") << 1; // Ctrl+Q is X11's, tried in the real window
+        QTest::newRow("MPRIS Quit") << 2;
     }
     void closingEndsAtOnce()
     {
         fresh();
-        QFETCH(bool, byMenu);
+        QFETCH(int, by);
         connectWindow();
         // Only the program's own handlers may end it here, not Qt's last-window rule.
         QApplication::setQuitOnLastWindowClosed(false);
         QTimer::singleShot(0, w.get(), [&] {
-            if (byMenu)
+            if (by == 2)
+                mpris(u"org.mpris.MediaPlayer2"_s, u"Quit"_s, {});
+            else if (by == 1)
                 w->findChild<QAction *>(u"mnu_end"_s)->trigger();
             else
                 w->close();
@@ -685,6 +767,63 @@ private Q_SLOTS:
         QCOMPARE(QCoreApplication::exec(), 0);
         QCOMPARE(status(), connectedText());
         QCOMPARE(wire(), QByteArray()); // the recorder was told nothing
+    }
+
+    // Another program's player holds the name: the window takes its per-process one.
+    void mprisInstanceName()
+    {
+        w.reset();
+        QVERIFY(desktop.registerService(mprisName));
+        open();
+        const QString pid = QString::number(QCoreApplication::applicationPid());
+        QTRY_COMPARE_WITH_TIMEOUT(owner(mprisName + u".instance"_s + pid),
+                                  QDBusConnection::sessionBus().baseService(), waitMs);
+        QVERIFY(desktop.unregisterService(mprisName));
+    }
+
+    // Each method's line once the connection is up, and none before; Volume=x writes Volume.
+    // The properties follow the connection, in GetAll and in PropertiesChanged.
+    void mprisMethods_data()
+    {
+        QTest::addColumn<QString>("call");
+        QTest::addColumn<QByteArray>("line");
+        for (const char *row :
+             {"PlayPause:hitk play/pause", "Play:hitk play", "Pause:hitk pause", "Stop:hitk stop",
+              "Next:hitk next", "Previous:hitk prev", "Volume=0.5:VOLU 128", "Volume=1.5:VOLU 255",
+              "Volume=-0.25:VOLU 0"})
+            QTest::newRow(row) << QString::fromLatin1(row).section(u':', 0, 0)
+                               << QByteArray(row).split(':')[1] + "\r\n";
+    }
+    void mprisMethods()
+    {
+        QFETCH(QString, call);
+        QFETCH(QByteArray, line);
+        const QStringList volume = call.split(u'=');
+        const auto press = [&] {
+            const QVariant level = QVariant::fromValue(QDBusVariant(volume.value(1).toDouble()));
+            return volume.size() > 1
+                ? mpris(propertiesInterface, u"Set"_s, {playerInterface, volume[0], level})
+                : mpris(playerInterface, call, {});
+        };
+        fresh();
+        rec->answer = "250 Audio volume is 77\r\n";
+        // What the desktop knows: what it read, then what it was told.
+        announced = playerProperties();
+        QCOMPARE(asText(announced), playerText(false, "0"));
+        // Greeted, but the poll that makes the connection up held back: the link would take a
+        // line now.
+        connectTo(u"127.0.0.1"_s, QString::number(rec->port()));
+        w->link().stopPolling();
+        QTRY_COMPARE_WITH_TIMEOUT(rec->received.value(0), "VOLU\r\n", waitMs);
+        QCOMPARE(press().type(), QDBusMessage::ReplyMessage);
+        QCOMPARE(wire(0), QByteArray("VOLU\r\n"));
+        connectWindow();
+        QTRY_COMPARE_WITH_TIMEOUT(asText(announced), playerText(true, "0.30196078431372547"),
+                                  waitMs);
+        QCOMPARE(press().type(), QDBusMessage::ReplyMessage);
+        QCOMPARE(wire(1), line);
+        click(u"cmd_disconnect"_s);
+        QTRY_COMPARE_WITH_TIMEOUT(asText(announced), playerText(false, "0"), waitMs);
     }
 
     void textsFitUnderDesktopFonts_data()
