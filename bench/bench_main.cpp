@@ -509,7 +509,8 @@ int main(int argc, char *argv[])
                 peer.failed ? format(", %d runs failed", peer.failed).c_str() : "",
                 peerWire.median / click.median, verdict(peerWire.median >= 20 * click.median));
     std::printf("| Start-up to window shown, %d starts | median %.1f ms (to exit %.1f ms) | bare "
-                "window of 62 plain buttons, 57 menu entries: median %.1f ms (to exit %.1f ms) | %.2fx (to exit "
+                "window of 62 plain buttons, 57 menu entries: median %.1f ms (to exit %.1f ms) | "
+                "%.2fx (to exit "
                 "%.2fx) | within 1.25x | %s |\n",
                 startRuns, handsetStart.shownMs.median, handsetStart.exitMs.median,
                 bareStart.shownMs.median, bareStart.exitMs.median,

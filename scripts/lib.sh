@@ -9,11 +9,12 @@ SCREENSHOT_PACKAGES=(xvfb xauth x11-utils xdotool imagemagick)
 # The package test also validates the AppStream metadata (appstream) and renders the manual page
 # (man-db, groff-base). The Wayland test needs a compositor (weston) and Qt's Wayland plugin; the
 # address tests bring up loopback in a namespace of their own (iproute2); the end-to-end tests
-# make a Latin-9 locale for one VDR (locales).
+# make a Latin-9 locale for one VDR (locales); the media controls are tried on a session bus of
+# the suite's own (dbus-daemon).
 TEST_PACKAGES=("${SCREENSHOT_PACKAGES[@]}" "${PACKAGE_PACKAGES[@]}" inotify-tools vdr vdr-plugin-xineliboutput
     vdr-plugin-svdrposd desktop-file-utils lintian clang libclang-rt-14-dev clang-tidy
     clang-format fonts-cantarell fonts-noto-core fonts-dejavu-core qt6-gtk-platformtheme
-    appstream man-db groff-base weston qt6-wayland iproute2 locales)
+    appstream man-db groff-base weston qt6-wayland iproute2 locales dbus-daemon)
 
 as_root() {
     if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi

@@ -243,6 +243,15 @@ private Q_SLOTS:
                                 u"PropertiesChanged"_s, this,
                                 SLOT(noteChange(QString, QVariantMap, QStringList))));
     }
+    void cleanupTestCase()
+    {
+        w.reset();
+        QDBusConnection::disconnectFromBus(u"desktop"_s);
+        if (busDaemon.state() != QProcess::NotRunning) {
+            busDaemon.kill();
+            QVERIFY(busDaemon.waitForFinished(waitMs));
+        }
+    }
     // Rows of one test share the window and its connection; each test starts afresh.
     void init()
     {
