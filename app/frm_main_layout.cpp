@@ -92,11 +92,25 @@ void frm_main::buildKeysMenu()
         QAction *entry = m_keyEntries[row];
         if (!entry)
             continue;
-        // Shown beside the entry, never taken by the menu: the handset's shortcuts must still
-        // reach the focused widget, and the window itself runs them all.
-        entry->setShortcuts(Keys::shortcuts(row));
+        entry->setData(row);
         entry->setShortcutContext(Qt::WidgetShortcut);
         connect(entry, &QAction::triggered, this, [this, row] { pressKey(row); });
+    }
+    // The window runs the handset's shortcuts itself, and the focused widget must still get
+    // them. An entry shows its shortcut only while its menu is open: registered for good, 56
+    // more shortcuts would be searched on every key press.
+    QList<QMenu *> menus = mnu_keys->findChildren<QMenu *>();
+    menus << mnu_keys;
+    for (QMenu *menu : std::as_const(menus)) {
+        const auto showShortcuts = [menu](bool shown) {
+            for (QAction *entry : menu->actions()) {
+                if (entry->data().isValid())
+                    entry->setShortcuts(shown ? Keys::shortcuts(entry->data().toInt())
+                                              : QList<QKeySequence>());
+            }
+        };
+        connect(menu, &QMenu::aboutToShow, this, [showShortcuts] { showShortcuts(true); });
+        connect(menu, &QMenu::aboutToHide, this, [showShortcuts] { showShortcuts(false); });
     }
 }
 

@@ -294,8 +294,15 @@ Presses measurePresses(ThreadRecorder &recorder)
         digits.at(button->property("index").toUInt()) = button;
     menu->setFocus();
 
-    std::size_t appLines = 0, bareLines = 0;
-    std::string expected;
+    // Once up, the window asks the recorder's volume by itself: that line comes before any press.
+    const std::string volumeLine = "VOLU\r\n";
+    if (!recorder.waitForLines(appConnection, 1, 5s)
+        || recorder.received(appConnection) != volumeLine) {
+        result.error = "the window did not ask the volume once up";
+        return result;
+    }
+    std::size_t appLines = 1, bareLines = 0;
+    std::string expected = volumeLine;
     const auto press
         = [&](int connection, std::size_t &lines, auto &&action) -> std::optional<double> {
         QCoreApplication::processEvents();
@@ -519,10 +526,10 @@ int main(int argc, char *argv[])
                 verdict(handsetStart.shownMs.median <= 1.25 * bareStart.shownMs.median
                         && !handsetStart.failed && !bareStart.failed));
     std::printf("| Peak resident memory | median %.1f MiB | bare window: median %.1f MiB | %.2fx | "
-                "within 1.25x | %s |\n",
+                "within 1.15x | %s |\n",
                 handsetStart.rssMiB.median, bareStart.rssMiB.median,
                 handsetStart.rssMiB.median / bareStart.rssMiB.median,
-                verdict(handsetStart.rssMiB.median <= 1.25 * bareStart.rssMiB.median));
+                verdict(handsetStart.rssMiB.median <= 1.15 * bareStart.rssMiB.median));
     if (idle)
         std::printf(
             "| Idle CPU, connected, %lld s | %.3f %% of one core | | | under 0.5 %% | %s |\n",

@@ -354,6 +354,17 @@ private Q_SLOTS:
         QCOMPARE(bool(menuEntry), entry);
         if (button)
             QCOMPARE(button->text(), caption);
+        // An open menu shows each entry's shortcut, the same as its button's tooltip names.
+        if (button && menuEntry) {
+            auto *menu = qobject_cast<QMenu *>(menuEntry->parent());
+            menu->popup({});
+            QStringList shown;
+            for (const QKeySequence &shortcut : menuEntry->shortcuts())
+                shown << shortcut.toString(QKeySequence::NativeText);
+            menu->hide();
+            QCOMPARE(button->toolTip(),
+                     shown.isEmpty() ? name : u"%1 (%2)"_s.arg(name, shown.join(u", ")));
+        }
         // What the recorder received and answered, press by press.
         const QByteArray wireLine = "#1 " + line.chopped(2) + "\\r\\n\n";
         const QString answered = line.startsWith("hitk")
