@@ -88,29 +88,19 @@ void frm_main::buildKeysMenu()
     // Power on its own, away from the keys one runs through.
     mnu_keys->addSeparator();
     m_keyEntries[Keys::index("Power")] = mnu_keys->addAction(u"Power"_s);
+    // The window runs the handset's shortcuts itself, and the focused widget must still get
+    // them. An entry shows its shortcut only while its menu is open: registered for good, 56
+    // more shortcuts would be searched on every key press.
     for (int row = 0; row < Keys::count; ++row) {
         QAction *entry = m_keyEntries[row];
         if (!entry)
             continue;
-        entry->setData(row);
         entry->setShortcutContext(Qt::WidgetShortcut);
         connect(entry, &QAction::triggered, this, [this, row] { pressKey(row); });
-    }
-    // The window runs the handset's shortcuts itself, and the focused widget must still get
-    // them. An entry shows its shortcut only while its menu is open: registered for good, 56
-    // more shortcuts would be searched on every key press.
-    QList<QMenu *> menus = mnu_keys->findChildren<QMenu *>();
-    menus << mnu_keys;
-    for (QMenu *menu : std::as_const(menus)) {
-        const auto showShortcuts = [menu](bool shown) {
-            for (QAction *entry : menu->actions()) {
-                if (entry->data().isValid())
-                    entry->setShortcuts(shown ? Keys::shortcuts(entry->data().toInt())
-                                              : QList<QKeySequence>());
-            }
-        };
-        connect(menu, &QMenu::aboutToShow, this, [showShortcuts] { showShortcuts(true); });
-        connect(menu, &QMenu::aboutToHide, this, [showShortcuts] { showShortcuts(false); });
+        const auto *menu = static_cast<QMenu *>(entry->parent()); // the menu that made it
+        connect(menu, &QMenu::aboutToShow, entry,
+                [entry, row] { entry->setShortcuts(Keys::shortcuts(row)); });
+        connect(menu, &QMenu::aboutToHide, entry, [entry] { entry->setShortcuts({}); });
     }
 }
 

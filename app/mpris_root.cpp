@@ -16,23 +16,20 @@ void Mpris::offer(frm_main *window)
         return;
     auto *root = new MprisRoot(window, bus);
     auto *player = new MprisPlayer(window, bus);
-    if (!bus.registerObject(QString::fromLatin1(objectPath), window)) {
-        delete player;
-        delete root;
-        return;
-    }
-    // The names MPRIS gives a player: its own, or, while another program holds that, one
-    // made unique by the process id.
-    const QString name = u"org.mpris.MediaPlayer2.zappomatic"_s;
-    const QString instance
-        = name + u".instance"_s + QString::number(QCoreApplication::applicationPid());
-    for (const QString &candidate : {name, instance}) {
-        if (bus.registerService(candidate)) {
-            root->setServiceName(candidate);
-            return;
+    if (bus.registerObject(QString::fromLatin1(objectPath), window)) {
+        // The names MPRIS gives a player: its own, or, while another program holds that, one
+        // made unique by the process id.
+        const QString name = u"org.mpris.MediaPlayer2.zappomatic"_s;
+        const QString instance
+            = name + u".instance"_s + QString::number(QCoreApplication::applicationPid());
+        for (const QString &candidate : {name, instance}) {
+            if (bus.registerService(candidate)) {
+                root->setServiceName(candidate);
+                return;
+            }
         }
+        bus.unregisterObject(QString::fromLatin1(objectPath));
     }
-    bus.unregisterObject(QString::fromLatin1(objectPath));
     delete player;
     delete root;
 }
