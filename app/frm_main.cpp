@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "frm_main.h"
 
+#include "channel_panel.h"
+#include "command_lines.h"
 #include "connection_status.h"
 #include "keep_alive.h"
 #include "keyboard.h"
@@ -34,9 +36,10 @@ frm_main::frm_main(const QString &settingsFolder, QWidget *parent)
     buildWidgets();
     fitFont();
     wireClicks();
-    new KeyPreview(
+    auto *keys = new KeyPreview(
         this, [this](int keyCode) { Form_KeyDown(keyCode); },
         [this](int qtKey) { return mediaKeyDown(qtKey); });
+    keys->leaveKeysTo(frm_channels);
     connect(&m_link, &RecorderLink::connectionUp, this, &frm_main::showConnected);
     connect(&m_link, &RecorderLink::connectionDown, this, &frm_main::showNotConnected);
     connect(&m_link, &RecorderLink::greeted, this, &frm_main::showGreeting);
@@ -95,12 +98,26 @@ void frm_main::SetControls(bool State)
     // The band's keys and the menu's entries join the group; the handset's are set above.
     frm_playback->setEnabled(State);
     frm_recorder->setEnabled(State);
+    frm_channels->setEnabled(State);
     for (int row = 0; row < Keys::count; ++row) {
         if (Keys::table[row].band != Keys::Band::Handset && m_keyButtons[row])
             m_keyButtons[row]->setEnabled(State);
         if (m_keyEntries[row])
             m_keyEntries[row]->setEnabled(State);
     }
+}
+
+void frm_main::pressKey(int row)
+{
+    m_link.vdr_send(Keys::line(row));
+    if (Keys::mayChangeChannel(row))
+        m_guide.noteChannelKey();
+}
+
+void frm_main::switchTo(int number)
+{
+    if (const auto line = Svdrp::channelLine(QString::number(number)))
+        m_link.vdr_send(*line);
 }
 
 void frm_main::cmd_connect_Click()
@@ -142,7 +159,7 @@ void frm_main::showGreeting(const QString &host, const QString &version)
     lbl_answer->setStatus(RecorderAnswer::greeting(host, version));
 }
 
-void frm_main::showAnswer(int code, const QString &text)
+void frm_main::showAnswer(const QString &, int code, const QString &text)
 {
     lbl_answer->setStatus(text, RecorderAnswer::help(code, text));
 }
@@ -151,6 +168,14 @@ void frm_main::mnu_end_Click()
 {
     // Ends at once: the recorder is told nothing and nothing is saved.
     QCoreApplication::quit();
+}
+
+void frm_main::changeEvent(QEvent *event)
+{
+    // Someone may have zapped with the recorder's own remote meanwhile.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        m_guide.windowActivated();
+    QMainWindow::changeEvent(event);
 }
 
 void frm_main::closeEvent(QCloseEvent *event)

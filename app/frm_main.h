@@ -2,12 +2,14 @@
 #pragma once
 
 #include "key_table.h"
+#include "recorder_guide.h"
 #include "recorder_link.h"
 #include "status_label.h"
 
 #include <QMainWindow>
 #include <array>
 
+class ChannelPanel;
 class QAction;
 class QGroupBox;
 class QLabel;
@@ -32,7 +34,9 @@ public:
     // (not its keys), the status frame and the menus themselves are never touched.
     void SetControls(bool State);
     // What a press of the key in that row of the key table does.
-    void pressKey(int row) { m_link.vdr_send(Keys::line(row)); }
+    void pressKey(int row);
+    // What Enter or a double click on a channel of the list does: the line Go CH sends.
+    void switchTo(int number);
 
     void cmd_connect_Click();
     void cmd_disconnect_Click();
@@ -60,9 +64,11 @@ public:
     void mnu_end_Click();
 
     RecorderLink &link() { return m_link; }
+    RecorderGuide &guide() { return m_guide; }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
     void Form_QueryUnload(QCloseEvent *event);
@@ -81,9 +87,10 @@ private:
     void showConnected();
     void showNotConnected(ConnectionCause cause);
     void showGreeting(const QString &host, const QString &version);
-    void showAnswer(int code, const QString &text);
+    void showAnswer(const QString &line, int code, const QString &text);
 
     RecorderLink m_link;
+    RecorderGuide m_guide {m_link};
 
     QAction *mnu_end = nullptr;
 
@@ -129,6 +136,7 @@ private:
     QGroupBox *frm_playback = nullptr;
     QGroupBox *frm_recorder = nullptr;
     QMenu *mnu_keys = nullptr;
+    ChannelPanel *frm_channels = nullptr;
     // Each row's button and menu entry, where it has one.
     std::array<QPushButton *, Keys::count> m_keyButtons {};
     std::array<QAction *, Keys::count> m_keyEntries {};

@@ -2,6 +2,9 @@
 // The handset's layout: every widget in tab order, with its caption and its place in twips.
 #include "frm_main.h"
 
+#include "channel_panel.h"
+#include "twips.h"
+
 #include <QAction>
 #include <QGroupBox>
 #include <QLabel>
@@ -15,9 +18,9 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Positions are kept in twips, as the layout was drawn; 15 twips make one pixel at 96 dpi.
-constexpr int twipsPerPixel = 15;
-constexpr int clientWidthTwips = 11460;
+// The handset's drawing is this wide; the channel panel stands to its right.
+constexpr int handsetWidthTwips = 11460;
+constexpr int panelWidthTwips = 4020;
 // The handset's drawing is 3420 twips high; the band of further keys lies below it.
 constexpr int bandTopTwips = 3375;
 constexpr int bandRowTwips = 855; // a frame with one row of buttons
@@ -26,12 +29,7 @@ constexpr int keyHeightTwips = 375;
 constexpr int keyGapTwips = 105;
 constexpr int keyTopInFrameTwips = 360;
 constexpr int clientHeightTwips = bandTopTwips + 2 * bandRowTwips + 2 * marginTwips;
-
-QRect twips(int left, int top, int width, int height)
-{
-    return {left / twipsPerPixel, top / twipsPerPixel, width / twipsPerPixel,
-            height / twipsPerPixel};
-}
+constexpr int clientWidthTwips = handsetWidthTwips + panelWidthTwips + marginTwips;
 
 // Creates one widget of the table. Qt's focus chain follows creation order, so creating
 // the rows in table order gives the handset its tab order.
@@ -162,6 +160,9 @@ void frm_main::buildWidgets()
         cmd_number[key.index]->setProperty("index", key.index);
     }
     buildBand(client);
+    frm_channels = new ChannelPanel(
+        m_guide, [this](int number) { switchTo(number); }, client,
+        {handsetWidthTwips, marginTwips, panelWidthTwips, clientHeightTwips - 2 * marginTwips});
 
     // The layout is fixed: the window is exactly menu bar plus client area.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
@@ -202,11 +203,11 @@ void frm_main::buildBand(QWidget *client)
     const int power = Keys::index("Power");
     const int powerWidth = Keys::table[power].width;
     placeKey(client, power,
-             twips(clientWidthTwips - marginTwips - powerWidth, bandTopTwips + keyTopInFrameTwips,
+             twips(handsetWidthTwips - marginTwips - powerWidth, bandTopTwips + keyTopInFrameTwips,
                    powerWidth, keyHeightTwips));
     frm_recorder = place<QGroupBox>(
         client, "frm_recorder"_L1, u"recorder"_s,
-        twips(marginTwips, secondRow, clientWidthTwips - 2 * marginTwips, bandRowTwips));
+        twips(marginTwips, secondRow, handsetWidthTwips - 2 * marginTwips, bandRowTwips));
     left = marginTwips;
     for (int row = 0; row < Keys::count; ++row) {
         if (Keys::table[row].band != Keys::Band::Recorder)

@@ -126,6 +126,9 @@ consteval int index(std::string_view name)
     throw "no such key";
 }
 
+// Whether the key may change the recorder's channel: the digits, the arrows, Ok and Back (in a
+// menu or live), Prev and Next (channel groups), the previous channel and the channel steps.
+bool mayChangeChannel(int row);
 // The row's complete line, built once.
 const QString &line(int row);
 // The row a handset shortcut's virtual-key code runs, or -1.

@@ -134,6 +134,11 @@ KeyPreview::KeyPreview(QWidget *window, KeyDown keyDown, MediaKey mediaKey)
     QCoreApplication::instance()->installEventFilter(this);
 }
 
+void KeyPreview::leaveKeysTo(QWidget *area)
+{
+    m_ownKeys = area;
+}
+
 bool KeyPreview::eventFilter(QObject *watched, QEvent *event)
 {
     const QEvent::Type type = event->type();
@@ -142,11 +147,13 @@ bool KeyPreview::eventFilter(QObject *watched, QEvent *event)
     auto *widget = static_cast<QWidget *>(watched);
     if (widget->window() != m_window)
         return false;
+    const bool ownKeys = m_ownKeys && (widget == m_ownKeys || m_ownKeys->isAncestorOf(widget));
     // The keyboard's Menu key is the handset's Menu. X delivers it as a context-menu request
     // before the key itself, and a text box's menu would open and take the key; a right click
     // still opens it.
     if (type == QEvent::ContextMenu)
-        return static_cast<QContextMenuEvent *>(event)->reason() == QContextMenuEvent::Keyboard;
+        return !ownKeys
+            && static_cast<QContextMenuEvent *>(event)->reason() == QContextMenuEvent::Keyboard;
 
     const auto *press = static_cast<const QKeyEvent *>(event);
     const bool offeredOn
@@ -160,6 +167,8 @@ bool KeyPreview::eventFilter(QObject *watched, QEvent *event)
     // A text box would ignore a media key anyway; taken here, it is the recorder's alone.
     if (m_mediaKey(press->key()))
         return true;
+    if (ownKeys)
+        return false;
     m_keyDown(Keyboard::keyCode(*press, m_physicalKeys));
     return false;
 }
@@ -169,5 +178,5 @@ void frm_main::Form_KeyDown(int KeyCode)
     // Every shortcut has a code of its own, so a key runs one key of the table at most. The
     // handlers are called whether or not their buttons are enabled; vdr_send decides.
     if (const int row = Keys::rowOfKeyCode(KeyCode); row >= 0)
-        m_link.vdr_send(Keys::line(row));
+        pressKey(row);
 }

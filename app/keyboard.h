@@ -63,12 +63,15 @@ public:
     // called directly rather than through a signal: a digit key's line is sent from inside it,
     // and nothing should stand between the key and the wire.
     KeyPreview(QWidget *window, KeyDown keyDown, MediaKey mediaKey);
+    // Keys pressed in area, media keys aside, are its own: they run no shortcut.
+    void leaveKeysTo(QWidget *area);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     QWidget *m_window = nullptr;
+    QPointer<QWidget> m_ownKeys;
     KeyDown m_keyDown;
     MediaKey m_mediaKey;
     const Keyboard::PhysicalKeys m_physicalKeys = Keyboard::platformPhysicalKeys();

@@ -94,8 +94,8 @@ bool RecorderLink::vdr_disconnect()
 void RecorderLink::vdr_send(const QString &line)
 {
     if (connected)
-        client.SendData(line, this, [this](const Reply &reply) {
-            Q_EMIT answered(reply.code, reply.lines.value(reply.lines.size() - 1));
+        client.SendData(line, this, [this, line](const Reply &reply) {
+            Q_EMIT answered(line, reply.code, reply.lines.value(reply.lines.size() - 1));
         });
 }
 

@@ -84,9 +84,9 @@ Q_SIGNALS:
     void connectionDown(ConnectionCause cause);
     // What the recorder said (see RecorderSocket).
     void greeted(const QString &host, const QString &version);
-    // The recorder's reply to a line of vdr_send: its code and its last line's words, without
-    // control characters.
-    void answered(int code, const QString &text);
+    // The recorder's reply to a line of vdr_send: the line as sent, the reply's code and its
+    // last line's words, without control characters.
+    void answered(const QString &line, int code, const QString &text);
     void volumeChanged(int volume);
 
 private:

@@ -1,0 +1,93 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#pragma once
+
+#include "channel_model.h"
+#include "programme.h"
+
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
+#include <QHash>
+#include <QObject>
+#include <QSet>
+#include <QTimer>
+#include <chrono>
+#include <optional>
+
+class RecorderLink;
+struct Reply;
+
+// What the program asks the recorder by itself, on the link's one connection: its channel list
+// once per connection, its current channel, and what is on. Nothing is polled: the current
+// channel is asked after the greeting, after a burst of keys that may have changed it, and when
+// the window comes back to the front; the programmes when the channel changes, when a programme
+// ends, and for the rows in view. VDR answers one line at a time, so the programmes asked for at
+// once are kept few enough that a press behind them is answered promptly.
+class RecorderGuide : public QObject
+{
+    Q_OBJECT
+
+public:
+    // After the last of a burst of keys, the channel is asked once this much later.
+    static constexpr auto settleTime = std::chrono::milliseconds(1000);
+    // The window coming to the front asks the channel at most once in this time.
+    static constexpr auto activationInterval = std::chrono::milliseconds(5000);
+    // Replies to programme questions for rows in view that may be outstanding at once.
+    static constexpr qsizetype rowBudgetBytes = 32 * 1024;
+
+    explicit RecorderGuide(RecorderLink &link, QObject *parent = nullptr);
+
+    ChannelModel *channels() { return &m_channels; }
+
+    struct Current
+    {
+        int number = 0; // 0 while the recorder has not named one
+        QString name;
+        std::optional<Programme> now, next;
+        bool noData = false; // the recorder has no programmes for it
+    };
+    const Current &current() const { return m_current; }
+
+    // A key that may change the channel was pressed (digits, arrows, Ok, Back, Prev/Next...).
+    void noteChannelKey();
+    void windowActivated();
+    // The channels now in view, in the order shown; their titles are asked where not known.
+    void showRows(const QList<int> &numbers);
+    // Only tests shorten the clocks.
+    void setClocks(std::chrono::milliseconds settle, std::chrono::milliseconds activation)
+    {
+        m_settle.setInterval(settle);
+        m_activationInterval = activation;
+    }
+
+Q_SIGNALS:
+    // The list was read anew (or emptied, when the connection ended).
+    void listChanged();
+    // The current channel, or what is on it, changed.
+    void currentChanged();
+
+private:
+    void start();
+    void stop();
+    void listRead(const Reply &reply, bool groups);
+    void askCurrent();
+    void takeChannel(int code, const QString &text);
+    void askProgrammes();
+    void programmeRead(int number, bool next, const Reply &reply);
+    void askRows();
+    void rowRead(int number, const Reply &reply);
+
+    RecorderLink &m_link;
+    ChannelModel m_channels;
+    Current m_current;
+    QString m_version;
+    QTimer m_settle;
+    QTimer m_programmeEnds;
+    QTimer m_rowsExpire;
+    std::chrono::milliseconds m_activationInterval = activationInterval;
+    QElapsedTimer m_lastActivationAsk;
+    // Rows in view, and what is known of their programmes now: until when the title holds.
+    QList<int> m_rows;
+    QHash<int, QDateTime> m_rowValidUntil;
+    QSet<int> m_rowsAsked;
+    qsizetype m_rowReplyEstimate = 1024;
+};
