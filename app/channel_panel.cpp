@@ -61,6 +61,7 @@ ChannelPanel::ChannelPanel(RecorderGuide &guide, SwitchTo switchTo, QWidget *par
     lst_channels->setUniformRowHeights(true);
     lst_channels->setIndentation(0);
     lst_channels->setAllColumnsShowFocus(true);
+    lst_channels->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     lst_channels->setSelectionBehavior(QAbstractItemView::SelectRows);
     lst_channels->header()->setStretchLastSection(true);
     lst_channels->header()->setMinimumSectionSize(0);

@@ -71,8 +71,10 @@ RecorderGuide::RecorderGuide(RecorderLink &link, QObject *parent)
 
 void RecorderGuide::start()
 {
-    // The current channel first: the list may take a while on a slow link.
+    // The current channel first: the list may take a while on a slow link. Activating the
+    // window right after connecting need not ask again.
     askCurrent();
+    m_lastActivationAsk.start();
     const QVersionNumber version = QVersionNumber::fromString(m_version);
     const bool groups = version.isNull() || version >= firstWithGroups;
     m_link.request(groups ? u"LSTC :groups"_s : u"LSTC"_s, this,

@@ -102,7 +102,7 @@ void RecorderLink::vdr_send(const QString &line)
 void RecorderLink::request(const QString &line, QObject *context, ReplyDone done)
 {
     if (m_up)
-        client.SendData(line, context, std::move(done));
+        client.SendData(line + QStringLiteral("\r\n"), context, std::move(done));
 }
 
 void RecorderLink::setVolume(int volume)

@@ -38,8 +38,9 @@ public:
     // answer is announced by answered(). Otherwise, or when the socket cannot take it, the
     // line is dropped without a word.
     void vdr_send(const QString &line);
-    // Sends a line the program needs for itself; its whole reply goes to done, and never to the
-    // answer line. Nothing is sent, and done never runs, while the connection is not up.
+    // Sends a command the program needs for itself, without its line end; its whole reply goes
+    // to done, and never to the answer line. Nothing is sent, and done never runs, while the
+    // connection is not up.
     void request(const QString &line, QObject *context, ReplyDone done);
 
     // Idle time after which a PING keeps the connection open, where the recorder allows it;

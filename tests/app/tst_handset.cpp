@@ -21,6 +21,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QTreeView>
 #include <QtDBus>
 
 #ifdef __SANITIZE_ADDRESS__
@@ -161,6 +162,8 @@ class tst_handset : public QObject
         file.close();
         w = std::make_unique<frm_main>(folder.path());
         w->link().setLimits(limit, limit);
+        // No background CHAN after a test's presses, unless the test asks for one.
+        w->guide().setClocks(std::chrono::hours(1), std::chrono::hours(1));
         w->show();
     }
     void connectTo(const QString &host, const QString &port)
@@ -175,10 +178,11 @@ class tst_handset : public QObject
         port = port.isEmpty() ? QString::number(rec->port()) : port;
         connectTo(u"127.0.0.1"_s, port);
         QTRY_COMPARE_WITH_TIMEOUT(status(), u"Connected to 127.0.0.1 port "_s + port, waitMs);
-        // The one line the program sends by itself on a new connection: the volume, for the
-        // desktop's media controls. Only the user's presses follow.
+        // The lines the program sends by itself on a new connection: the volume, for the
+        // desktop's media controls, the current channel and the list. Only the user's presses
+        // follow.
         if (port == QString::number(rec->port())) {
-            QTRY_COMPARE(rec->received.last(), "VOLU\r\n");
+            QTRY_COMPARE(rec->received.last(), "VOLU\r\nCHAN\r\nLSTC :groups\r\n");
             rec->received.last().clear();
         }
     }
@@ -742,6 +746,76 @@ private Q_SLOTS:
         QCOMPARE(label->accessibleName(), answers.last());
         QVERIFY2(help.contains(hint) && help.isEmpty() == hint.isEmpty(), qPrintable(help));
         QCOMPARE(label->toolTip(), help.isEmpty() ? answer() : answer() + u'\n' + help);
+    }
+
+    // The panel's rows as shown, groups included, with the filter applied.
+    QStringList shownRows()
+    {
+        const QAbstractItemModel *model = find<QTreeView>(u"lst_channels"_s)->model();
+        QStringList rows;
+        for (int top = 0; top < model->rowCount(); ++top) {
+            const QModelIndex parent = model->index(top, 0);
+            rows << parent.data().toString();
+            for (int row = 0; row < model->rowCount(parent); ++row)
+                rows << model->index(row, 0, parent).data().toString();
+        }
+        return rows;
+    }
+
+    // The filter's keys stay in the panel; Enter switches to the channel chosen or the first
+    // shown, with the line Go CH sends, and the current channel follows the answer.
+    void channelPanel_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QStringList>("rows");
+        QTest::addColumn<int>("switched"); // 0: Enter sends nothing
+        const QString first = u"Channels 1 to 50"_s, third = u"Channels 101 to 120"_s;
+        QTest::newRow("number and name, case-blind")
+            << u"CHANNEL 11"_s
+            << QStringList {first, u"11 Channel 11"_s, third} + QStringList {u"110 Channel 110"_s}
+            << 11;
+        QTest::newRow("digits") << u"119"_s << QStringList {third, u"119 Channel 119"_s} << 119;
+        QTest::newRow("no match hides every group") << u"3sat"_s << QStringList {} << 0;
+    }
+    void channelPanel()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QStringList, rows);
+        QFETCH(int, switched);
+        const QString port = startSim({u"--channels"_s, u"120"_s});
+        open();
+        connectWindow(port);
+        QTRY_COMPARE_WITH_TIMEOUT(shownRows().size(), 123, waitMs);
+        QTRY_COMPARE(find<QLabel>(u"lbl_channel"_s)->text(), u"1 Channel 1"_s);
+        auto *filter = find<QLineEdit>(u"txt_filter"_s);
+        filter->setFocus();
+        QTest::keyClicks(filter, typed);
+        QTest::keyClick(filter, Qt::Key_Backspace);
+        QTest::keyClicks(filter, typed.right(1));
+        QTRY_COMPARE(shownRows().mid(0, rows.size()), rows);
+        QTest::keyClick(filter, Qt::Key_Return);
+        const QByteArray line = "chan " + QByteArray::number(switched) + "\\r\\n";
+        if (switched)
+            QTRY_VERIFY_WITH_TIMEOUT(simLog.contains(line), waitMs);
+        QVERIFY2(!simLog.contains("hitk") && !simLog.contains("chan ") == !switched, simLog);
+        QTRY_COMPARE(find<QLabel>(u"lbl_channel"_s)->text(),
+                     switched ? u"%1 Channel %1"_s.arg(switched) : u"1 Channel 1"_s);
+        QTest::keyClick(filter, Qt::Key_Escape);
+        QTRY_COMPARE(shownRows().size(), 123);
+    }
+
+    // A burst of presses that may change the channel asks the recorder once, after the last.
+    void burstAsksOnce()
+    {
+        const QString port = startSim({});
+        open();
+        w->guide().setClocks(std::chrono::milliseconds(300), std::chrono::hours(1));
+        connectWindow(port);
+        for (const char *button : {"cmd_down", "cmd_back", "cmd_ok", "cmd_up"})
+            click(QString::fromLatin1(button));
+        QTRY_COMPARE_WITH_TIMEOUT(simLog.count("CHAN\\r\\n"), 2, waitMs);
+        QVERIFY(simLog.lastIndexOf("CHAN\\r\\n") > simLog.indexOf("hitk up"));
+        QVERIFY(!QTest::qWaitFor([&] { return simLog.count("CHAN\\r\\n") > 2; }, 600));
     }
 
     // Presses leave no room for a PING; once they stop, PINGs keep VDR 2.4 and later from
