@@ -5,6 +5,7 @@
 #include "mpris_root.h"
 
 #include <QDBusMessage>
+#include <QDBusObjectPath>
 #include <algorithm>
 
 using namespace Qt::StringLiterals;
@@ -26,6 +27,8 @@ MprisPlayer::MprisPlayer(frm_main *window, const QDBusConnection &bus)
     connect(&link, &RecorderLink::connectionUp, this, [this] { announce(upProperties); });
     connect(&link, &RecorderLink::connectionEnded, this, [this] { announce(upProperties); });
     connect(&link, &RecorderLink::volumeChanged, this, [this] { announce({u"Volume"_s}); });
+    connect(&window->guide(), &RecorderGuide::currentChanged, this,
+            [this] { announce({u"Metadata"_s}); });
 }
 
 QString MprisPlayer::playbackStatus() const
@@ -35,8 +38,19 @@ QString MprisPlayer::playbackStatus() const
 
 QVariantMap MprisPlayer::metadata() const
 {
-    // What is playing: nothing known yet. The channel and its programme belong here.
-    return {};
+    // The recorder's current channel, and what is on it now when the recorder knows.
+    const RecorderGuide::Current &current = m_window->guide().current();
+    if (current.number <= 0)
+        return {};
+    const QString channel = u"%1 %2"_s.arg(current.number).arg(current.name).trimmed();
+    const QString now = current.now ? current.now->title : QString();
+    return {
+        {u"mpris:trackid"_s,
+         QVariant::fromValue(
+             QDBusObjectPath(u"/org/example/zappomatic/channel/%1"_s.arg(current.number)))},
+        {u"xesam:title"_s, now.isEmpty() ? current.name : now},
+        {u"xesam:artist"_s, QStringList {channel}},
+    };
 }
 
 double MprisPlayer::volume() const
