@@ -70,7 +70,7 @@ QModelIndex ChannelModel::indexOf(int number, int column) const
         return {};
     const Channel &channel = m_channels[*at];
     const bool grouped = m_top[channel.top].kind == Top::Kind::Group;
-    return grouped ? createIndex(channel.row, column, quintptr(channel.top + 1))
+    return grouped ? createIndex(channel.row, column, quintptr(channel.top) + 1)
                    : createIndex(channel.top, column, topLevel);
 }
 

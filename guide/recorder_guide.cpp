@@ -163,8 +163,9 @@ void RecorderGuide::programmeRead(int number, bool next, const Reply &reply)
         if (ending) {
             const QDateTime when = m_current.now ? ending->end() : ending->start;
             const qint64 wait = msecsUntil(when);
-            m_programmeEnds.start(wait > 0 ? std::min<qint64>(wait, std::numeric_limits<int>::max())
-                                           : staleRetrySeconds * 1000);
+            m_programmeEnds.start(int(wait > 0
+                                          ? std::min<qint64>(wait, std::numeric_limits<int>::max())
+                                          : staleRetrySeconds * 1000));
         }
     }
     Q_EMIT currentChanged();
@@ -199,7 +200,7 @@ void RecorderGuide::askRows()
     }
     if (soonest.isValid())
         m_rowsExpire.start(
-            std::clamp<qint64>(now.msecsTo(soonest), 0, std::numeric_limits<int>::max()));
+            int(std::clamp<qint64>(now.msecsTo(soonest), 0, std::numeric_limits<int>::max())));
 }
 
 void RecorderGuide::rowRead(int number, const Reply &reply)
