@@ -93,10 +93,14 @@ bool RecorderLink::vdr_disconnect()
 
 void RecorderLink::vdr_send(const QString &line)
 {
-    if (connected)
-        client.SendData(line, this, [this, line](const Reply &reply) {
-            Q_EMIT answered(line, reply.code, reply.lines.value(reply.lines.size() - 1));
-        });
+    if (!connected)
+        return;
+    // Only the command word waits with the reply: a press may carry a long message, and
+    // thousands may wait behind a recorder that has stopped reading.
+    const QString command = line.section(u' ', 0, 0).trimmed().toLower();
+    client.SendData(line, this, [this, command](const Reply &reply) {
+        Q_EMIT answered(command, reply.code, reply.lines.value(reply.lines.size() - 1));
+    });
 }
 
 void RecorderLink::request(const QString &line, QObject *context, ReplyDone done)

@@ -616,16 +616,24 @@ private Q_SLOTS:
             QVERIFY(!QTest::qWaitFor([&] { return status() != connectedText(); }, 700));
         };
         connectWindow();
+        QTRY_COMPARE(answer(), u"VDR 2.6.0 on vdr"_s);
         // The status names where the connection went, whatever the fields show since.
         find<QLineEdit>(u"txt_ip"_s)->setText(u"vdr.example"_s);
         find<QLineEdit>(u"txt_port"_s)->setText(u"6419"_s);
         staysConnected();
-        // A new attempt ends the old connection at once and shows itself, the keys disabled.
+        // A new attempt ends the old connection at once and shows itself, the keys disabled and
+        // the old recorder's words gone.
+        const QByteArray vdrGreeting = rec->greeting;
+        rec->greeting = "220 mail.example ESMTP Postfix; UTF-8\r\n";
         connectTo(u"127.0.0.1"_s, QString::number(rec->port()));
         QCOMPARE(status(), u"Connecting to 127.0.0.1 port %1"_s.arg(rec->port()));
+        QCOMPARE(answer(), QString());
         checkGroup(false);
         QTRY_COMPARE(rec->sockets[0]->state(), QAbstractSocket::UnconnectedState);
         QTRY_COMPARE(status(), connectedText());
+        // A greeting that names no VDR names its host alone.
+        QTRY_COMPARE(answer(), u"mail.example"_s);
+        rec->greeting = vdrGreeting;
         // An empty host makes no new attempt and leaves the connection as it is.
         find<QLineEdit>(u"txt_ip"_s)->clear();
         click(u"cmd_connect"_s);
