@@ -19,10 +19,13 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
 #include <QTest>
 #include <QTimer>
 #include <QTreeView>
 #include <QtDBus>
+
+#include <ctime>
 
 #ifdef __SANITIZE_ADDRESS__
 // From the sanitizer runtime; g++ ships no header that declares it.
@@ -106,8 +109,8 @@ class tst_handset : public QObject
             process->kill(), process->waitForFinished(), delete process;
         }
     };
+    QByteArray simLog; // outlives sim, which may still print as it ends
     std::unique_ptr<QProcess, End> sim;
-    QByteArray simLog;
     QString startSim(const QStringList &arguments)
     {
         sim.reset(new QProcess);
@@ -814,6 +817,64 @@ private Q_SLOTS:
                      switched ? u"%1 Channel %1"_s.arg(switched) : u"1 Channel 1"_s);
         QTest::keyClick(filter, Qt::Key_Escape);
         QTRY_COMPARE(shownRows().size(), 123);
+        // A group line is a header: a click does not choose it.
+        auto *list = find<QTreeView>(u"lst_channels"_s);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualRect(list->model()->index(0, 0)).center());
+        QVERIFY(list->selectionModel()->selectedIndexes().isEmpty());
+    }
+
+    // Under the list: the current channel, named in the recorder's character set, and what is
+    // on it now and next, each at its start in local time; a programme's end brings the next.
+    // None of the guide's replies shows on the answer line.
+    void currentChannel()
+    {
+        qputenv("TZ", "XYZ-05:45"); // far from UTC, and not by whole hours
+        tzset();
+        QTemporaryFile conf;
+        QVERIFY(conf.open()
+                && conf.write(":Gr\xfcn\nCaf\xe9 \xa4;P:1:H:S19.2E:1:2:3:0:0:7:1:8:0\n"));
+        conf.close();
+        const QString port = startSim({u"--charset"_s, u"ISO-8859-15"_s, u"--channels-conf"_s,
+                                       conf.fileName(), u"--short-programmes"_s, u"3"_s});
+        open();
+        connectWindow(port);
+        QTRY_COMPARE_WITH_TIMEOUT(shownRows(), QStringList({u"Grün"_s, u"1 Café €"_s}), waitMs);
+        QCOMPARE(find<QLabel>(u"lbl_channel"_s)->text(), u"1 Café €"_s);
+        const auto *now = find<QLabel>(u"lbl_now"_s), *next = find<QLabel>(u"lbl_next"_s);
+        const auto localStart = [](const QLabel *label) { // its short text says when in UTC
+            const QTime utc = QTime::fromString(label->accessibleDescription().sliced(5, 8));
+            const QDateTime at(QDateTime::currentDateTimeUtc().date(), utc, Qt::UTC);
+            return at.toLocalTime().toString(u"HH:mm "_s);
+        };
+        QTRY_VERIFY2_WITH_TIMEOUT(now->text().endsWith(u" on Café €"_s),
+                                  qPrintable(now->text() + QString::fromLatin1(simLog.right(3000))),
+                                  waitMs);
+        QTRY_VERIFY(next->text().endsWith(u" on Café €"_s));
+        QCOMPARE(now->text().left(6), localStart(now));
+        QCOMPARE(next->text().left(6), localStart(next));
+        const QString first = now->accessibleDescription();
+        QTRY_VERIFY_WITH_TIMEOUT(now->accessibleDescription() != first, 3 * waitMs);
+        QCOMPARE(answer(), u"VDR 2.6.0 on "_s + QHostInfo::localHostName());
+        qunsetenv("TZ");
+        tzset();
+    }
+
+    // VDR answers in turn, so a press waits for what the guide asked before it: a slow link
+    // must not hold it much longer than the press's own answer takes.
+    void pressWhileRowsLoad()
+    {
+        const QString port
+            = startSim({u"--channels"_s, u"2000"_s, u"--slow-bytes-per-second"_s, u"200000"_s});
+        open();
+        connectWindow(port);
+        QTRY_COMPARE_WITH_TIMEOUT(shownRows().size(), 2040, 4 * waitMs);
+        QElapsedTimer clock;
+        clock.start();
+        click(u"cmd_menu"_s);
+        QTRY_COMPARE_WITH_TIMEOUT(answer(), u"Key \"menu\" accepted"_s, 4 * waitMs);
+        qWarning("took %lld", clock.elapsed());
+        QCOMPARE_LE(clock.elapsed(), 400);
     }
 
     // A burst of presses that may change the channel asks the recorder once, after the last.

@@ -113,12 +113,14 @@ void SimServer::reply(QTcpSocket *socket, const RecorderAnswer &answer)
     QList<qsizetype> ends;
     int gapMs = 0;
     const qsizetype size = answer.text.size();
-    if (answer.bulky && m_behaviour.slowBytesPerSecond > 0) {
-        // Twenty pieces a second, or one byte at a time if that is slower.
-        const int piece = std::max(1, m_behaviour.slowBytesPerSecond / 20);
-        gapMs = piece * 1000 / m_behaviour.slowBytesPerSecond;
+    const qint64 rate = m_behaviour.slowBytesPerSecond;
+    if (answer.bulky && rate > 0) {
+        // Twenty pieces a second, or one byte at a time if that is slower; a short reply waits
+        // only as long as its bytes take, as on a slow link.
+        const qsizetype piece = std::max<qint64>(1, rate / 20);
         for (qsizetype end = piece; end < size + piece; end += piece)
             ends.append(std::min(end, size));
+        gapMs = int((std::min(piece, size) * 1000 + rate / 2) / rate);
     } else if (m_behaviour.splitReplies) {
         // The first piece ends inside the code, the second inside the text.
         ends = {std::min<qsizetype>(2, size), (size + 2) / 2, size};
