@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // The handset window against a real VDR that closes idle SVDRP connections after a few seconds;
 // every check reads what the recorder itself shows, through svdrpsend and svdrposd.
+#include "channel_model.h"
 #include "frm_main.h"
 
 #include <QtTest>
@@ -187,6 +188,81 @@ private Q_SLOTS:
     {
         open(1, qEnvironmentVariable("ZAPPOMATIC_DENYING_VDR_PORT"),
              u"Not connected (access denied)"_s);
+    }
+
+    // Debian's channel list, and programmes put into VDR's guide before the window connects (it
+    // asks what is on as it connects, as programmes end and as rows come into view): a programme
+    // now and next on channel 1, one now on 17. Enter on a row switches there, which VDR
+    // without tuners refuses.
+    void channelPanel()
+    {
+        QVERIFY2(QDateTime::currentDateTime().offsetFromUtc() % 3600 != 0,
+                 "run_vdr.sh sets a time zone off UTC by part of an hour");
+        const qint64 start = QDateTime::currentSecsSinceEpoch() / 60 * 60 - 600;
+        QTemporaryFile epg;
+        QVERIFY(epg.open());
+        for (const auto &[channel, from, title] : {std::tuple {1, 0, "Punkt 12"},
+                                                   {1, 3600, "Der Blaulicht-Report"},
+                                                   {17, 300, "Zu Tisch in Südtirol"}})
+            QTextStream(&epg) << "C " << ask(u"LSTC :ids %1"_s.arg(channel))[1].section(u' ', 1, 1)
+                              << "\nE " << from + 1 << ' ' << start + from << " 3600 4E FF\nT "
+                              << title << "\nS Kurz " << from << "\ne\nc\n";
+        epg.close();
+        QVERIFY(ask(u"PUTE "_s + epg.fileName())[1].startsWith(u"EPG data processed"_s));
+        open(1);
+
+        // The rows as VDR's list reads: "<number> <long name>", and a group while it holds a
+        // channel; ":@100" only numbers those after it, and ":@1000 Neue Kanaele" ends the list.
+        const QStringList listed = ask(u"LSTC :groups"_s).filter(QRegularExpression(u"^\\d+ "_s));
+        QStringList expected, group;
+        QCOMPARE(listed.filter(QRegularExpression(u"^0 :"_s)).size(), 15);
+        for (const QString &line : listed) {
+            const QString names = line.section(u':', 0, 0).section(u';', 0, 0).section(u' ', 1);
+            if (line.startsWith(u"0 :"_s))
+                group = QStringList(line.sliced(3).remove(QRegularExpression(u"^@\\d+ ?"_s)));
+            else if (!names.isEmpty())
+                expected << group.filter(QRegularExpression(u"."_s))
+                         << line.section(u' ', 0, 0) + u' '
+                        + (names.contains(u',') ? names.section(u',', 0, -2) : names),
+                    group.clear();
+        }
+        QVERIFY2(expected.size() == 147 + 13, qPrintable(expected.join(u'|')));
+        QTreeView *list = m_window->findChild<QTreeView *>(u"lst_channels"_s);
+        const auto rowOf = [list](int number) {
+            QModelIndex row = list->model()->index(0, 0);
+            while (row.isValid() && row.data(ChannelModel::NumberRole).toInt() != number)
+                row = list->indexBelow(row);
+            return row;
+        };
+        QStringList rows;
+        for (QModelIndex row = list->model()->index(0, 0); row.isValid();
+             row = list->indexBelow(row))
+            rows << row.data().toString();
+        QCOMPARE(rows, expected);
+
+        const auto shown = [this](const char *label) {
+            const auto *line = m_window->findChild<QLabel *>(QString::fromLatin1(label));
+            return line->text() + u'/' + line->accessibleDescription();
+        };
+        const auto at = [start](int from) {
+            return QDateTime::fromSecsSinceEpoch(start + from).toString(u"HH:mm "_s);
+        };
+        QCOMPARE(shown("lbl_channel"), u"1 RTL Television/"_s);
+        QTRY_COMPARE(shown("lbl_now"), at(0) + u"Punkt 12/Kurz 0"_s);
+        QTRY_COMPARE(shown("lbl_next"), at(3600) + u"Der Blaulicht-Report/Kurz 3600"_s);
+        // Row 17 starts out of view: its title is asked for as it comes in.
+        const auto title17 = [&] {
+            return rowOf(17).siblingAtColumn(1).data().toString();
+        };
+        QVERIFY(!list->viewport()->rect().intersects(list->visualRect(rowOf(17))));
+        QCOMPARE(title17(), QString());
+        list->scrollTo(rowOf(17));
+        QTRY_COMPARE(title17(), u"Zu Tisch in Südtirol"_s);
+
+        list->setFocus();
+        list->setCurrentIndex(rowOf(16));
+        QTest::keyClick(list, Qt::Key_Return);
+        QTRY_COMPARE(answer(), u"Error switching to channel \"16\""_s);
     }
 
     // A VDR that hangs is given up once a press gets no answer, though its port stays open; one
