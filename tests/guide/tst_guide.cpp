@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // The channel list and the programme guide as the recorder's replies give them; real lines
 // are as Debian's VDR 2.6 printed them.
+#include "channel_filter.h"
 #include "channel_line.h"
+#include "channel_model.h"
 #include "programme.h"
 
 #include <QElapsedTimer>
@@ -60,6 +62,62 @@ private Q_SLOTS:
                      .arg(line.number)
                      .arg(line.name, line.shortName, line.provider, line.id),
                  read);
+    }
+
+    // The rows shown for an LSTC reply ("/" between its lines) and a filter text: "*" marks a
+    // row that can be chosen, "=" the title now beside it. Channel 3's title is "Tagesschau".
+    void list_data()
+    {
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<QString>("filter");
+        QTest::addColumn<QString>("rows");
+        const QStringList real = u"0 :Channels 1 to 2/1 Channel 1;Sim Media:1/2 Channel 2,Ch2:1/"
+                                 "0 :Channels 3 to 3/3 Channel|Plus:1"_s.split(u'/');
+        QTest::newRow("in groups") << real << QString()
+                                   << u"Channels 1 to 2; 1 Channel 1*; 2 Channel 2*; Channels 3 "
+                                      "to 3; 3 Channel:Plus*=Tagesschau"_s;
+        QTest::newRow("provider, any case")
+            << real << u"sIM MEDIA"_s << u"Channels 1 to 2; 1 Channel 1*"_s;
+        QTest::newRow("short name") << real << u"CH2"_s << u"Channels 1 to 2; 2 Channel 2*"_s;
+        QTest::newRow("number and title now, empty groups hidden")
+            << real << u"3"_s << u"Channels 3 to 3; 3 Channel:Plus*=Tagesschau"_s;
+        QTest::newRow("title now")
+            << real << u"schau"_s << u"Channels 3 to 3; 3 Channel:Plus*=Tagesschau"_s;
+        QTest::newRow("hostile")
+            << u"5 Lone:1|0 :|0 :@1x Bad|junk|0 :G\u0007|1 A\u0001B:1|1 Dup:1|-3 Neg:1|0 :E"_s
+                   .split(u'|')
+            << QString() << u"5 Lone*; G; 1 A B*"_s;
+        QStringList many;
+        for (int number = 1; number <= ChannelModel::maxChannels + 2; ++number)
+            many << u"%1 C%1:1"_s.arg(number);
+        QTest::newRow("cut") << many << u"9999"_s
+                             << u"9999 C9999*; 2 more channels are not listed"_s;
+    }
+    void list()
+    {
+        QFETCH(QStringList, lines);
+        QFETCH(QString, filter);
+        QFETCH(QString, rows);
+        ChannelModel model;
+        model.setChannels(lines);
+        Programme now;
+        now.title = u"Tagesschau"_s;
+        model.setNow(3, now);
+        ChannelFilter shown(&model);
+        shown.setText(filter);
+        QStringList texts;
+        const std::function<void(const QModelIndex &)> add = [&](const QModelIndex &parent) {
+            for (int row = 0; row < shown.rowCount(parent); ++row) {
+                const QModelIndex index = shown.index(row, 0, parent);
+                const QString title = index.siblingAtColumn(1).data().toString();
+                texts << index.data().toString()
+                        + (index.flags() & Qt::ItemIsSelectable ? u"*"_s : QString())
+                        + (title.isEmpty() ? QString() : u'=' + title);
+                add(index);
+            }
+        };
+        add({});
+        QCOMPARE(texts.join(u"; "_s), rows);
     }
 
     // Every programme as "id start duration title/short channel", and the now and next ids
