@@ -173,8 +173,12 @@ QVariant ChannelModel::data(const QModelIndex &index, int role) const
         return now ? (channel->now ? channel->now->title : QString())
                    : u"%1 %2"_s.arg(channel->number).arg(channel->name);
     case Qt::ToolTipRole:
+        // The title in full, as the narrow column may cut it, and the episode under it.
         if (now)
-            return channel->now ? channel->now->shortText : QString();
+            return !channel->now ? QString()
+                : channel->now->shortText.isEmpty()
+                ? channel->now->title
+                : channel->now->title + u'\n' + channel->now->shortText;
         return channel->provider.isEmpty() ? channel->name
                                            : u"%1 (%2)"_s.arg(channel->name, channel->provider);
     case Qt::FontRole:
