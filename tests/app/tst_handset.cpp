@@ -817,11 +817,18 @@ private Q_SLOTS:
                      switched ? u"%1 Channel %1"_s.arg(switched) : u"1 Channel 1"_s);
         QTest::keyClick(filter, Qt::Key_Escape);
         QTRY_COMPARE(shownRows().size(), 123);
-        // A group line is a header: a click does not choose it.
+        // A group line is a header: a click does not choose it. A double click on a channel
+        // switches to it.
         auto *list = find<QTreeView>(u"lst_channels"_s);
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
-                          list->visualRect(list->model()->index(0, 0)).center());
+        const QModelIndex group = list->model()->index(0, 0);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(group).center());
         QVERIFY(list->selectionModel()->selectedIndexes().isEmpty());
+        const QModelIndex second = list->model()->index(1, 0, group);
+        list->scrollTo(second);
+        const QPoint at = list->visualRect(second).center();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+        QTRY_COMPARE_WITH_TIMEOUT(simLog.count("chan 2\\r\\n"), 1, waitMs);
     }
 
     // Under the list: the current channel, named in the recorder's character set, and what is
@@ -889,6 +896,16 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(simLog.count("CHAN\\r\\n"), 2, waitMs);
         QVERIFY(simLog.lastIndexOf("CHAN\\r\\n") > simLog.indexOf("hitk up"));
         QVERIFY(!QTest::qWaitFor([&] { return simLog.count("CHAN\\r\\n") > 2; }, 600));
+        // Back at the front, the window asks again, but not twice within the interval.
+        w->guide().setClocks(std::chrono::milliseconds(300), std::chrono::milliseconds(500));
+        QWidget other;
+        other.show();
+        for (int activation = 0; activation < 2; ++activation) {
+            QApplication::setActiveWindow(&other);
+            QApplication::setActiveWindow(w.get());
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(simLog.count("CHAN\\r\\n"), 3, waitMs);
+        QVERIFY(!QTest::qWaitFor([&] { return simLog.count("CHAN\\r\\n") > 3; }, 600));
     }
 
     // Presses leave no room for a PING; once they stop, PINGs keep VDR 2.4 and later from
