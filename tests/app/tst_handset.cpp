@@ -884,6 +884,33 @@ private Q_SLOTS:
         QCOMPARE_LE(clock.elapsed(), 400);
     }
 
+    // The list comes from "LSTC :groups", or plain "LSTC" from a VDR before 1.5.9 and one that
+    // refuses the option.
+    void listAskedAsRecorderKnows_data()
+    {
+        QTest::addColumn<QStringList>("simulator");
+        QTest::addColumn<QByteArray>("asked");
+        QTest::newRow("1.5.9") << QStringList {u"--greeting-version"_s, u"1.5.9"_s}
+                               << "#1 LSTC :groups\\r\\n"_ba;
+        QTest::newRow("1.5.8") << QStringList {u"--greeting-version"_s, u"1.5.8"_s}
+                               << "#1 LSTC\\r\\n"_ba;
+        QTest::newRow("option refused")
+            << QStringList {u"--reply"_s, u"LSTC :groups=501 Unknown option"_s}
+            << "#1 LSTC :groups\\r\\n#1 LSTC\\r\\n"_ba;
+    }
+    void listAskedAsRecorderKnows()
+    {
+        QFETCH(QStringList, simulator);
+        QFETCH(QByteArray, asked);
+        open();
+        connectWindow(startSim(simulator));
+        QTRY_COMPARE_WITH_TIMEOUT(shownRows().size(), 5, waitMs);
+        static const QRegularExpression stamp(u"^\\S+ "_s, QRegularExpression::MultilineOption);
+        QCOMPARE(
+            QString::fromLatin1(simLog).remove(stamp).split(u'\n').filter(u"LSTC"_s).join(u""_s),
+            QString::fromLatin1(asked));
+    }
+
     // A burst of presses that may change the channel asks the recorder once, after the last.
     void burstAsksOnce()
     {
