@@ -159,7 +159,7 @@ void frm_main::showGreeting(const QString &host, const QString &version)
     lbl_answer->setStatus(RecorderAnswer::greeting(host, version));
 }
 
-void frm_main::showAnswer(const QString &, int code, const QString &text)
+void frm_main::showAnswer(bool, int code, const QString &text)
 {
     lbl_answer->setStatus(text, RecorderAnswer::help(code, text));
 }

@@ -87,7 +87,7 @@ private:
     void showConnected();
     void showNotConnected(ConnectionCause cause);
     void showGreeting(const QString &host, const QString &version);
-    void showAnswer(const QString &line, int code, const QString &text);
+    void showAnswer(bool switching, int code, const QString &text);
 
     RecorderLink m_link;
     RecorderGuide m_guide {m_link};

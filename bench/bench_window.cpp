@@ -5,6 +5,10 @@
 //                     exposed and painted, and quit
 //   --idle PORT       handset only: connect to 127.0.0.1:PORT, print "connected" when the
 //                     window shows the connection, then stay idle until ended
+//   --list PORT       handset only: connect likewise; once the channel list read is painted,
+//                     print "listed NS TOP CHANNELS" (monotonic time in ns, the view's top rows
+//                     and the channels listed), once the rows in view show their titles
+//                     "titles", then stay idle until ended
 #include <QApplication>
 #include <QEvent>
 #include <QTimer>
@@ -12,10 +16,12 @@
 
 #include <cstdio>
 #include <ctime>
+#include <optional>
 
 #ifdef BENCH_HANDSET
 #include "frm_main.h"
 #include <QLineEdit>
+#include <QTreeView>
 #else
 #include <QMenu>
 #include <QMenuBar>
@@ -26,6 +32,13 @@
 using namespace Qt::StringLiterals;
 
 namespace {
+
+long long monotonicNs()
+{
+    timespec now {};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return now.tv_sec * 1000000000LL + now.tv_nsec;
+}
 
 // Expose is where a widget window paints itself for the first time; the zero timer fires
 // after that paint, so the time printed there is the window shown.
@@ -41,9 +54,7 @@ protected:
             && static_cast<QWindow *>(watched)->isExposed()) {
             m_seen = true;
             QTimer::singleShot(0, this, [] {
-                timespec now {};
-                clock_gettime(CLOCK_MONOTONIC, &now);
-                std::printf("%lld\n", now.tv_sec * 1000000000LL + now.tv_nsec);
+                std::printf("%lld\n", monotonicNs());
                 std::fflush(stdout);
                 QCoreApplication::quit();
             });
@@ -55,7 +66,61 @@ private:
     bool m_seen = false;
 };
 
-#ifndef BENCH_HANDSET
+#ifdef BENCH_HANDSET
+// Reports the channel list shown: the first paint of the list's view after the guide read it,
+// then the rows in view with what is on now, as the panel asked for them.
+class ListProbe : public QObject
+{
+public:
+    ListProbe(RecorderGuide &guide, QTreeView *view)
+        : m_view(view)
+    {
+        view->viewport()->installEventFilter(this);
+        // Connected after the panel, so its own handling of a new list comes first.
+        connect(&guide, &RecorderGuide::listChanged, this, [this] { m_read = true; });
+        connect(guide.channels(), &QAbstractItemModel::dataChanged, this, &ListProbe::lookAtTitles);
+    }
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (m_read && !m_shown && event->type() == QEvent::Paint) {
+            m_shown = true;
+            // The zero timer fires once this paint is done.
+            QTimer::singleShot(0, this, [this] {
+                const long long now = monotonicNs();
+                const QAbstractItemModel *rows = m_view->model();
+                int channels = 0;
+                for (int top = 0; top < rows->rowCount(); ++top)
+                    channels += rows->rowCount(rows->index(top, 0));
+                std::printf("listed %lld %d %d\n", now, rows->rowCount(), channels);
+                std::fflush(stdout);
+                lookAtTitles();
+            });
+        }
+        return false;
+    }
+
+private:
+    void lookAtTitles()
+    {
+        if (!m_shown || m_titled)
+            return;
+        const int height = m_view->viewport()->height();
+        for (QModelIndex row = m_view->indexAt(QPoint(0, 0));
+             row.isValid() && m_view->visualRect(row).top() < height; row = m_view->indexBelow(row))
+            if (row.data(ChannelModel::NumberRole).toInt() > 0
+                && row.siblingAtColumn(ChannelModel::NowColumn).data().toString().isEmpty())
+                return;
+        m_titled = true;
+        std::puts("titles");
+        std::fflush(stdout);
+    }
+
+    QTreeView *m_view;
+    bool m_read = false, m_shown = false, m_titled = false;
+};
+#else
 // As many plain buttons as the handset and its band have widgets, and as many menu entries in as
 // many submenus as its menus, in one fixed-size window.
 class BareWindow : public QWidget
@@ -93,7 +158,10 @@ int main(int argc, char *argv[])
 #ifdef BENCH_HANDSET
     frm_main window;
     const QStringList arguments = QCoreApplication::arguments();
-    if (arguments.size() == 3 && arguments.at(1) == "--idle"_L1) {
+    std::optional<ListProbe> listProbe;
+    if (arguments.size() == 3 && arguments.at(1) == "--list"_L1)
+        listProbe.emplace(window.guide(), window.findChild<QTreeView *>(u"lst_channels"_s));
+    if (arguments.size() == 3 && (arguments.at(1) == "--idle"_L1 || listProbe)) {
         window.findChild<QLineEdit *>(u"txt_ip"_s)->setText(u"127.0.0.1"_s);
         window.findChild<QLineEdit *>(u"txt_port"_s)->setText(arguments.at(2));
         QObject::connect(

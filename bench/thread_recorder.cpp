@@ -3,38 +3,75 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <cstdlib>
+#include <ctime>
 
 namespace {
 
 constexpr char greeting[] = "220 bench SVDRP VideoDiskRecorder 2.6.4; Thu Jan  1 00:00:00 1970; "
                             "UTF-8\r\n";
 
-// The answer VDR gives to the few commands the benchmark sends.
-std::string answerTo(std::string_view line)
+std::string lower(std::string_view text)
 {
-    while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
-        line.remove_suffix(1);
-    std::string verb(line.substr(0, line.find(' ')));
-    std::transform(verb.begin(), verb.end(), verb.begin(),
+    std::string word(text);
+    std::transform(word.begin(), word.end(), word.begin(),
                    [](unsigned char c) { return char(std::tolower(c)); });
-    if (verb == "quit")
-        return "221 bench closing connection\r\n";
-    if (verb == "hitk" && line.size() > 5)
-        return "250 Key \"" + std::string(line.substr(5)) + "\" accepted\r\n";
-    return "500 Command unrecognized: \"" + verb + "\"\r\n";
+    return word;
 }
 
-// Replies are best effort: a client that does not read them must not stall the timestamps.
-void sendQuietly(int fd, std::string_view bytes)
+std::string number(long long n)
 {
-    ::send(fd, bytes.data(), bytes.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
+    return std::to_string(n);
 }
+
+// LSTC's reply: channels.conf lines after their numbers, with a group line before every 50.
+std::string channelList(int count, bool groups)
+{
+    if (count <= 0)
+        return "550 No channels defined\r\n";
+    std::string text;
+    for (int n = 1; n <= count; ++n) {
+        const std::string nr = number(n);
+        if (groups && n % 50 == 1)
+            text += "250-0 :Channels " + nr + " to " + number(std::min(n + 49, count)) + "\r\n";
+        // Every 7th has a short name; the provider and transponder vary as in a real list.
+        text += (n == count ? "250 " : "250-") + nr + " Channel " + nr + (n % 7 ? "" : ",Ch" + nr)
+            + ";Provider " + number(n % 4) + ':' + number(10700 + n % 2000)
+            + ":HC34M2S0:S19.2E:27500:" + number(1000 + n) + "=2:" + number(3000 + n)
+            + "=deu@3:0:0:" + nr + ":1:" + number(1000 + n / 50) + ":0\r\n";
+    }
+    return text;
+}
+
+// LSTE's block for one programme, its lines ending in LF alone as VDR writes them. The one now
+// began ten minutes ago and the next begins in fifty, so neither ends while the bench runs.
+std::string programme(int channel, bool next)
+{
+    static constexpr const char *kinds[] = {"News", "Weather", "Film", "Sport", "Documentary"};
+    const long long start = std::time(nullptr) + (next ? 3000 : -600);
+    const std::string nr = number(channel);
+    const std::string title = kinds[(channel + next) % 5] + std::string(" on Channel ") + nr;
+    std::string text = "215-C S19.2E-1-" + number(1000 + channel / 50) + '-' + nr + " Channel " + nr
+        + "\n215-E " + number(channel * 2 + next) + ' ' + number(start) + " 3600 4E FF\n215-T "
+        + title + "\n215-S Part " + number(channel % 12 + 1) + "\n215-D ";
+    // A description as long as a broadcaster's usual few sentences.
+    for (int sentence = 0; sentence < 6; ++sentence)
+        text += title + " brings the evening's stories, guests and pictures in full. ";
+    return text + "\n215-G 20\n215-X 2 03 deu stereo\n215-X 5 0B deu HD 16:9 video\n215-V "
+        + number(start) + "\n215-e\n215-c\n215 End of EPG data\r\n";
+}
+
+// Replies are written as the socket takes them, so a client that reads none never stalls the
+// thread's timestamps; paced, a millisecond's worth at a time.
+constexpr std::size_t piecesPerSecond = 1000;
 
 constexpr char wakeToStop = 'q';
 constexpr char wakeToPoll = 'p';
@@ -61,6 +98,7 @@ ThreadRecorder::ThreadRecorder()
     }
     m_listenFd = fd;
     m_port = ntohs(address.sin_port);
+    setChannels(0);
     m_thread = std::thread(&ThreadRecorder::run, this);
 }
 
@@ -88,15 +126,31 @@ void ThreadRecorder::run()
     for (;;) {
         fds.assign({{m_wake[0], POLLIN, 0}, {m_listenFd, POLLIN, 0}});
         owners.assign(2, nullptr);
+        const Clock::time_point now = Clock::now();
+        std::optional<Clock::time_point> wakeAt;
         for (Connection &connection : m_connections) {
-            if (connection.fd >= 0) {
-                fds.push_back({connection.fd, POLLIN, 0});
-                owners.push_back(&connection);
+            if (connection.fd < 0)
+                continue;
+            short events = POLLIN;
+            if (connection.sent < connection.out.size()) {
+                if (m_rate && now < connection.nextWrite)
+                    wakeAt = std::min(wakeAt.value_or(connection.nextWrite), connection.nextWrite);
+                else
+                    events |= POLLOUT;
             }
+            fds.push_back({connection.fd, events, 0});
+            owners.push_back(&connection);
         }
-        if (m_polling && Clock::now() - pollingSince > longestPolling)
+        if (m_polling && now - pollingSince > longestPolling)
             m_polling = false;
-        if (::poll(fds.data(), fds.size(), m_polling ? 0 : -1) <= 0)
+        timespec wait {};
+        if (!m_polling && wakeAt) {
+            const auto left = std::chrono::nanoseconds(*wakeAt - now).count();
+            wait = {time_t(left / 1000000000), long(left % 1000000000)};
+        }
+        const int ready
+            = ::ppoll(fds.data(), fds.size(), m_polling || wakeAt ? &wait : nullptr, nullptr);
+        if (ready < 0)
             continue;
         if (fds[0].revents) {
             char wake = wakeToStop;
@@ -108,9 +162,10 @@ void ThreadRecorder::run()
         if (fds[1].revents)
             accept();
         for (std::size_t i = 2; i < fds.size(); ++i) {
-            if (fds[i].revents && !readFrom(*owners[i])) {
-                ::close(owners[i]->fd);
-                owners[i]->fd = -1;
+            Connection &connection = *owners[i];
+            if (((fds[i].revents & ~POLLOUT) && !readFrom(connection)) || !write(connection)) {
+                ::close(connection.fd);
+                connection.fd = -1;
             }
         }
     }
@@ -133,12 +188,18 @@ void ThreadRecorder::accept()
     const int fd = ::accept4(m_listenFd, nullptr, nullptr, SOCK_CLOEXEC);
     if (fd < 0)
         return;
-    sendQuietly(fd, greeting);
+    // Paced replies go in pieces far below a segment: Nagle's algorithm would hold each one
+    // back until the client's delayed acknowledgement, 40 ms on Linux, which no link has.
+    const int noDelay = 1;
+    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &noDelay, sizeof noDelay);
     {
         const std::lock_guard lock(m_mutex);
-        m_connections.push_back({fd, {}, 0, {}});
+        m_connections.push_back({});
+        m_connections.back().fd = fd;
+        m_connections.back().out = greeting;
     }
     m_changed.notify_all();
+    write(m_connections.back());
 }
 
 bool ThreadRecorder::readFrom(Connection &connection)
@@ -150,28 +211,99 @@ bool ThreadRecorder::readFrom(Connection &connection)
     if (got <= 0)
         return false;
 
-    std::string replies;
-    bool quit = false;
+    bool quit = false, answered = false;
     {
         const std::lock_guard lock(m_mutex);
         connection.received.append(buffer, std::size_t(got));
         for (std::size_t end;
              (end = connection.received.find('\n', connection.answered)) != std::string::npos;) {
-            const std::string_view line
-                = std::string_view(connection.received)
-                      .substr(connection.answered, end + 1 - connection.answered);
-            const std::string answer = answerTo(line);
+            std::string_view line = std::string_view(connection.received)
+                                        .substr(connection.answered, end - connection.answered);
+            if (line.ends_with('\r'))
+                line.remove_suffix(1);
             connection.arrivals.push_back(now);
+            connection.queuedAhead.push_back(connection.out.size() - connection.sent);
+            std::string answer = answerTo(line);
             quit = quit || answer.starts_with("221");
-            replies += answer;
+            queue(connection, line, std::move(answer));
             connection.answered = end + 1;
+            answered = true;
         }
     }
-    if (!replies.empty())
+    if (answered)
         m_polling = false; // the line it was armed for is in
     m_changed.notify_all();
-    sendQuietly(connection.fd, replies);
-    return !quit;
+    // A client that quits gets what the socket takes of its replies at once, and no more.
+    return write(connection) && !quit;
+}
+
+void ThreadRecorder::queue(Connection &connection, std::string_view line, std::string reply)
+{
+    connection.out += reply;
+    connection.ends.emplace_back(connection.out.size(), line);
+}
+
+bool ThreadRecorder::write(Connection &connection)
+{
+    const std::size_t rate = m_rate;
+    while (connection.sent < connection.out.size()) {
+        const Clock::time_point now = Clock::now();
+        if (rate && now < connection.nextWrite)
+            return true;
+        std::size_t size = connection.out.size() - connection.sent;
+        if (rate)
+            size = std::min(size, std::max<std::size_t>(rate / piecesPerSecond, 1));
+        const ssize_t put = ::send(connection.fd, connection.out.data() + connection.sent, size,
+                                   MSG_DONTWAIT | MSG_NOSIGNAL);
+        if (put < 0)
+            return errno == EAGAIN || errno == EWOULDBLOCK;
+        const Clock::time_point done = Clock::now();
+        connection.sent += std::size_t(put);
+        if (rate)
+            connection.nextWrite = std::max(connection.nextWrite, now)
+                + std::chrono::nanoseconds(std::int64_t(put) * 1000000000 / std::int64_t(rate));
+        const std::lock_guard lock(m_mutex);
+        for (; !connection.ends.empty() && connection.ends.front().first <= connection.sent;
+             connection.ends.pop_front())
+            connection.written[connection.ends.front().second] = done;
+    }
+    connection.out.clear();
+    connection.sent = 0;
+    return true;
+}
+
+std::string ThreadRecorder::answerTo(std::string_view line) const
+{
+    const std::size_t blank = line.find(' ');
+    const std::string verb = lower(line.substr(0, blank));
+    const std::string option = blank == line.npos ? std::string() : lower(line.substr(blank + 1));
+    if (verb == "quit")
+        return "221 bench closing connection\r\n";
+    if (verb == "hitk" && !option.empty())
+        return "250 Key \"" + std::string(line.substr(blank + 1)) + "\" accepted\r\n";
+    if (verb == "ping")
+        return "250 bench is alive\r\n";
+    if (verb == "chan")
+        return "250 1 Channel 1\r\n";
+    if (verb == "lstc" && (option.empty() || option == ":groups"))
+        return option.empty() ? m_list : m_groupedList;
+    if (verb == "lste") {
+        const int channel = std::atoi(option.c_str());
+        const bool next = option.ends_with(" next");
+        if (channel < 1 || channel > m_channels || !(next || option.ends_with(" now")))
+            return "550 No schedule found\r\n";
+        return programme(channel, next);
+    }
+    return "500 Command unrecognized: \"" + verb + "\"\r\n";
+}
+
+void ThreadRecorder::setChannels(int count)
+{
+    std::string list = channelList(count, false), grouped = channelList(count, true);
+    const std::lock_guard lock(m_mutex);
+    m_channels = count;
+    m_list = std::move(list);
+    m_groupedList = std::move(grouped);
 }
 
 bool ThreadRecorder::waitForLines(int connection, std::size_t count,
@@ -206,4 +338,19 @@ std::string ThreadRecorder::received(int connection) const
 {
     const std::lock_guard lock(m_mutex);
     return m_connections.at(std::size_t(connection)).received;
+}
+
+std::size_t ThreadRecorder::queuedAhead(int connection, std::size_t index) const
+{
+    const std::lock_guard lock(m_mutex);
+    return m_connections.at(std::size_t(connection)).queuedAhead.at(index);
+}
+
+std::optional<ThreadRecorder::Clock::time_point>
+ThreadRecorder::written(int connection, const std::string &line) const
+{
+    const std::lock_guard lock(m_mutex);
+    const auto &stamps = m_connections.at(std::size_t(connection)).written;
+    const auto found = stamps.find(line);
+    return found == stamps.end() ? std::nullopt : std::optional(found->second);
 }

@@ -16,8 +16,11 @@ void ChannelFilter::setText(const QString &text)
 {
     if (text == m_text)
         return;
+    // Views start afresh rather than take a signal for each row that comes or goes: a keystroke
+    // may hide thousands of scattered rows, and a tree view lays itself out again for each.
+    beginResetModel();
     m_text = text;
-    invalidateFilter();
+    endResetModel();
 }
 
 bool ChannelFilter::filterAcceptsRow(int sourceRow, const QModelIndex &sourceParent) const

@@ -63,8 +63,8 @@ RecorderGuide::RecorderGuide(RecorderLink &link, QObject *parent)
     connect(&link, &RecorderLink::connectionUp, this, &RecorderGuide::start);
     connect(&link, &RecorderLink::connectionEnded, this, &RecorderGuide::stop);
     connect(&link, &RecorderLink::answered, this,
-            [this](const QString &command, int code, const QString &text) {
-                if (command == "chan"_L1)
+            [this](bool switching, int code, const QString &text) {
+                if (switching)
                     takeChannel(code, text);
             });
 }

@@ -95,11 +95,11 @@ void RecorderLink::vdr_send(const QString &line)
 {
     if (!connected)
         return;
-    // Only the command word waits with the reply: a press may carry a long message, and
+    // The line itself does not wait with the reply: a press may carry a long message, and
     // thousands may wait behind a recorder that has stopped reading.
-    const QString command = line.section(u' ', 0, 0).trimmed().toLower();
-    client.SendData(line, this, [this, command](const Reply &reply) {
-        Q_EMIT answered(command, reply.code, reply.lines.value(reply.lines.size() - 1));
+    const bool switching = line.startsWith(QLatin1StringView("chan "), Qt::CaseInsensitive);
+    client.SendData(line, this, [this, switching](const Reply &reply) {
+        Q_EMIT answered(switching, reply.code, reply.lines.value(reply.lines.size() - 1));
     });
 }
 

@@ -85,9 +85,9 @@ Q_SIGNALS:
     void connectionDown(ConnectionCause cause);
     // What the recorder said (see RecorderSocket).
     void greeted(const QString &host, const QString &version);
-    // The recorder's reply to a line of vdr_send: the line's command word ("chan", "hitk"...),
+    // The recorder's reply to a line of vdr_send: whether the line switched channels ("chan"),
     // the reply's code and its last line's words, without control characters.
-    void answered(const QString &command, int code, const QString &text);
+    void answered(bool switching, int code, const QString &text);
     void volumeChanged(int volume);
 
 private:
