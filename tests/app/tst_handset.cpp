@@ -18,6 +18,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QSortFilterProxyModel>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <QTest>
@@ -817,9 +818,15 @@ private Q_SLOTS:
                      switched ? u"%1 Channel %1"_s.arg(switched) : u"1 Channel 1"_s);
         QTest::keyClick(filter, Qt::Key_Escape);
         QTRY_COMPARE(shownRows().size(), 123);
+        // The current channel's row is marked, and in view with the whole list back.
+        auto *list = find<QTreeView>(u"lst_channels"_s);
+        const QModelIndex current
+            = static_cast<QSortFilterProxyModel *>(list->model())
+                  ->mapFromSource(w->guide().channels()->indexOf(switched ? switched : 1));
+        QTRY_VERIFY(list->viewport()->rect().contains(list->visualRect(current)));
+        QVERIFY(current.data(Qt::FontRole).value<QFont>().bold());
         // A group line is a header: a click does not choose it. A double click on a channel
         // switches to it.
-        auto *list = find<QTreeView>(u"lst_channels"_s);
         const QModelIndex group = list->model()->index(0, 0);
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(group).center());
         QVERIFY(list->selectionModel()->selectedIndexes().isEmpty());
