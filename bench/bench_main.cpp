@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // The benchmark: measures the handset against a bare socket, a bare window and svdrpsend,
 // all against the same recorder, and prints one table. Run it through scripts/bench.
+#include "bench_guide.h"
 #include "frm_main.h"
 #include "thread_recorder.h"
 
@@ -45,6 +46,10 @@ constexpr int svdrpsendRuns = 60;
 constexpr int startRuns = 21;
 constexpr auto idleSpan = 10s;
 constexpr auto lineTimeout = 2s;
+// The channel panel's rows: a list this long, listed this many times, and a slow link.
+constexpr int listChannels = 5000;
+constexpr int listRuns = 7;
+constexpr std::size_t slowLink = 1000000; // bytes a second
 
 double micros(Clock::duration d)
 {
@@ -294,15 +299,31 @@ Presses measurePresses(ThreadRecorder &recorder)
         digits.at(button->property("index").toUInt()) = button;
     menu->setFocus();
 
-    // Once up, the window asks the recorder's volume by itself: that line comes before any press.
-    const std::string volumeLine = "VOLU\r\n";
-    if (!recorder.waitForLines(appConnection, 1, 5s)
-        || recorder.received(appConnection) != volumeLine) {
-        result.error = "the window did not ask the volume once up";
+    // Once up, the window asks by itself for the volume, the current channel, the channel list
+    // and, once it has the channel, its programmes. A PING sent after those comes back after all
+    // their replies, so the presses start on a quiet connection.
+    bool listed = false, quiet = false;
+    QObject::connect(&window.guide(), &RecorderGuide::listChanged, &window,
+                     [&listed] { listed = true; });
+    if (!QTest::qWaitFor(
+            [&] {
+                return listed
+                    && recorder.received(appConnection).find("LSTE 1 next\r\n")
+                    != std::string::npos;
+            },
+            5000)) {
+        result.error = "the window did not ask the channel list and the programmes once up";
         return result;
     }
-    std::size_t appLines = 1, bareLines = 0;
-    std::string expected = volumeLine;
+    window.link().request(u"PING"_s, &window, [&quiet](const Reply &) { quiet = true; });
+    if (!QTest::qWaitFor([&] { return quiet; }, 5000)) {
+        result.error = "the window had no answer to a PING";
+        return result;
+    }
+    // A burst of digits asks the channel a second after its last key: kept out of the presses.
+    window.guide().setClocks(24h, 24h);
+    std::size_t appLines = recorder.lineCount(appConnection), bareLines = 0;
+    std::string expected = recorder.received(appConnection);
     const auto press
         = [&](int connection, std::size_t &lines, auto &&action) -> std::optional<double> {
         QCoreApplication::processEvents();
@@ -393,6 +414,75 @@ Presses measurePresses(ThreadRecorder &recorder)
     return result;
 }
 
+struct Listing
+{
+    // From the recorder writing the last byte of its LSTC reply to the window painting the list.
+    std::vector<double> shownMs;
+    // Resident memory once the rows in view show their titles, and connected to a recorder
+    // with no channels.
+    std::vector<double> rssMiB, emptyRssMiB;
+    int failed = 0;
+};
+
+std::optional<double> residentMiB(pid_t pid)
+{
+    std::optional<double> mib;
+    if (FILE *file = std::fopen(format("/proc/%d/status", int(pid)).c_str(), "r")) {
+        char line[128];
+        long kib = 0;
+        while (!mib && std::fgets(line, sizeof line, file))
+            if (std::sscanf(line, "VmRSS: %ld kB", &kib) == 1)
+                mib = double(kib) / 1024;
+        std::fclose(file);
+    }
+    return mib;
+}
+
+// The handset window as its own process, connected to the recorder listing listChannels and to
+// it listing none, by turns. The window reports the list painted on the same monotonic clock the
+// recorder stamps its writes with.
+Listing measureListing(const std::string &program, ThreadRecorder &recorder)
+{
+    Listing result;
+    for (int run = 0; run <= listRuns; ++run) { // run 0 warms the page cache
+        for (const int channels : {listChannels, 0}) {
+            recorder.setChannels(channels);
+            const int connection = recorder.connectionCount();
+            Child child = spawn({program, "--list", std::to_string(recorder.port())}, true);
+            const Clock::time_point deadline = Clock::now() + 20s;
+            std::string listed = readLine(child, deadline);
+            if (listed == "connected")
+                listed = readLine(child, deadline);
+            const bool titled = readLine(child, deadline) == "titles";
+            const std::optional<double> rss = titled ? residentMiB(child.pid) : std::nullopt;
+            if (child.pid > 0)
+                ::kill(child.pid, SIGTERM);
+            reap(child, 5s);
+            const auto written = recorder.connectionCount() > connection
+                ? recorder.written(connection, "LSTC :groups")
+                : std::nullopt;
+            long long shownNs = 0;
+            int top = -1, count = -1;
+            if (!rss || !written
+                || std::sscanf(listed.c_str(), "listed %lld %d %d", &shownNs, &top, &count) != 3
+                || top != (channels + 49) / 50 || count != channels) {
+                ++result.failed;
+                continue;
+            }
+            if (run == 0)
+                continue;
+            if (channels) {
+                result.shownMs.push_back((double(shownNs) - monotonicNs(*written)) / 1e6);
+                result.rssMiB.push_back(*rss);
+            } else {
+                result.emptyRssMiB.push_back(*rss);
+            }
+        }
+    }
+    recorder.setChannels(0);
+    return result;
+}
+
 struct Svdrpsend
 {
     std::vector<double> toWire, toExit;
@@ -466,6 +556,9 @@ int main(int argc, char *argv[])
     std::fprintf(stderr, "idle: the connected window for %lld s...\n",
                  (long long)std::chrono::seconds(idleSpan).count());
     const std::optional<double> idle = measureIdle(argv[1], recorder.port());
+    std::fprintf(stderr, "channel list: %d connections to %d channels and to none...\n", listRuns,
+                 listChannels);
+    const Listing listing = measureListing(argv[1], recorder);
 
     QApplication app(argc, argv);
     std::fprintf(stderr, "svdrpsend: %d commands...\n", svdrpsendRuns);
@@ -474,6 +567,11 @@ int main(int argc, char *argv[])
     const Presses pressed = measurePresses(recorder);
     if (!pressed.error.empty())
         std::fprintf(stderr, "presses: %s\n", pressed.error.c_str());
+    std::fprintf(stderr, "channel panel: presses at %zu bytes/s, keystrokes in the filter...\n",
+                 slowLink);
+    const PanelFigures panel = measurePanel(recorder, listChannels, slowLink);
+    if (!panel.error.empty())
+        std::fprintf(stderr, "channel panel: %s\n", panel.error.c_str());
 
     const Stats socket = stats(pressed.socket), click = stats(pressed.click);
     const Stats peerWire = stats(peer.toWire), peerExit = stats(peer.toExit);
@@ -542,11 +640,46 @@ int main(int argc, char *argv[])
                 presses, pressed.burstLines, presses,
                 pressed.burstExact ? "byte stream exact" : "byte stream differs", pressed.burstMs,
                 verdict(pressed.burstLines == presses && pressed.burstExact));
+    const auto worst = [](const std::vector<double> &values) {
+        return values.empty() ? NAN : *std::max_element(values.begin(), values.end());
+    };
+    const std::string listFailed
+        = listing.failed ? format(", %d runs failed", listing.failed) : std::string();
+    const Stats shown = stats(listing.shownMs);
+    std::printf(
+        "| Channel list shown, %d channels in %d groups, %zu connections | median %.1f ms, "
+        "worst %.1f ms from the recorder writing the last byte of `LSTC :groups` to the "
+        "list painted%s | | | within 150 ms | %s |\n",
+        listChannels, (listChannels + 49) / 50, listing.shownMs.size(), shown.median,
+        worst(listing.shownMs), listFailed.c_str(),
+        verdict(!listing.shownMs.empty() && !listing.failed && worst(listing.shownMs) <= 150));
+    const Stats keystroke = stats(panel.keystrokeMs);
+    std::printf("| Filter keystroke to the list painted, %d channels, %zu keystrokes | median "
+                "%.1f ms, p99 %.1f ms, worst %.1f ms | | | p99 within 16 ms | %s |\n",
+                listChannels, panel.keystrokeMs.size(), keystroke.median, keystroke.p99,
+                worst(panel.keystrokeMs),
+                verdict(!panel.keystrokeMs.empty() && panel.error.empty() && keystroke.p99 <= 16));
+    const Stats rss = stats(listing.rssMiB), emptyRss = stats(listing.emptyRssMiB);
+    std::printf("| Resident memory, %d channels listed and the rows in view with their titles, "
+                "%zu starts | median %.1f MiB%s | the same window connected to a recorder with no "
+                "channels: median %.1f MiB | %+.1f MiB | at most 8 MiB more | %s |\n",
+                listChannels, listing.rssMiB.size(), rss.median, listFailed.c_str(),
+                emptyRss.median, rss.median - emptyRss.median,
+                verdict(!listing.failed && rss.median - emptyRss.median <= 8));
+    const Stats slowPress = stats(panel.pressMs);
+    std::vector<double> ahead(panel.bytesAhead.begin(), panel.bytesAhead.end());
+    std::printf(
+        "| Press while the rows in view load their programmes at %.0f MB/s, %zu Menu "
+        "clicks to their answers | median %.1f ms, p99 %.1f ms, worst %.1f ms; behind up "
+        "to %.1f KiB of replies (median %.1f KiB) | | | all within 50 ms | %s |\n",
+        double(slowLink) / 1e6, panel.pressMs.size(), slowPress.median, slowPress.p99,
+        worst(panel.pressMs), worst(ahead) / 1024, stats(ahead).median / 1024,
+        verdict(!panel.pressMs.empty() && panel.error.empty() && worst(panel.pressMs) <= 50));
     const long cores = sysconf(_SC_NPROCESSORS_ONLN);
     std::printf("\nLoad average (1, 5, 15 min) before: %s, after: %s; %ld cores.\n",
                 loadBefore.c_str(), loadAverage().c_str(), cores);
     if (std::atof(loadBefore.c_str()) >= double(cores))
         std::puts("Other work kept every core busy: the p99 figures then show the scheduler's "
                   "time slices more than this program.");
-    return pressed.error.empty() ? 0 : 1;
+    return pressed.error.empty() && panel.error.empty() ? 0 : 1;
 }
