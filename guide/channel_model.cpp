@@ -174,11 +174,13 @@ QVariant ChannelModel::data(const QModelIndex &index, int role) const
                    : u"%1 %2"_s.arg(channel->number).arg(channel->name);
     case Qt::ToolTipRole:
         // The title in full, as the narrow column may cut it, and the episode under it.
-        if (now)
-            return !channel->now ? QString()
-                : channel->now->shortText.isEmpty()
-                ? channel->now->title
-                : channel->now->title + u'\n' + channel->now->shortText;
+        if (now) {
+            if (!channel->now)
+                return QString();
+            const Programme &programme = *channel->now;
+            return programme.shortText.isEmpty() ? programme.title
+                                                 : programme.title + u'\n' + programme.shortText;
+        }
         return channel->provider.isEmpty() ? channel->name
                                            : u"%1 (%2)"_s.arg(channel->name, channel->provider);
     case Qt::FontRole:

@@ -845,6 +845,10 @@ private Q_SLOTS:
     {
         qputenv("TZ", "XYZ-05:45"); // far from UTC, and not by whole hours
         tzset();
+        const auto utcAgain = qScopeGuard([] {
+            qunsetenv("TZ");
+            tzset();
+        }); // however it ends
         QTemporaryFile conf;
         QVERIFY(conf.open()
                 && conf.write(":Gr\xfcn\nCaf\xe9 \xa4;P:1:H:S19.2E:1:2:3:0:0:7:1:8:0\n"));
@@ -861,17 +865,13 @@ private Q_SLOTS:
             const QDateTime at(QDateTime::currentDateTimeUtc().date(), utc, Qt::UTC);
             return at.toLocalTime().toString(u"HH:mm "_s);
         };
-        QTRY_VERIFY2_WITH_TIMEOUT(now->text().endsWith(u" on Café €"_s),
-                                  qPrintable(now->text() + QString::fromLatin1(simLog.right(3000))),
-                                  waitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(now->text().endsWith(u" on Café €"_s), waitMs);
         QTRY_VERIFY(next->text().endsWith(u" on Café €"_s));
         QCOMPARE(now->text().left(6), localStart(now));
         QCOMPARE(next->text().left(6), localStart(next));
         const QString first = now->accessibleDescription();
         QTRY_VERIFY_WITH_TIMEOUT(now->accessibleDescription() != first, 3 * waitMs);
         QCOMPARE(answer(), u"VDR 2.6.0 on "_s + QHostInfo::localHostName());
-        qunsetenv("TZ");
-        tzset();
     }
 
     // VDR answers in turn, so a press waits for what the guide asked before it: a slow link
@@ -887,7 +887,6 @@ private Q_SLOTS:
         clock.start();
         click(u"cmd_menu"_s);
         QTRY_COMPARE_WITH_TIMEOUT(answer(), u"Key \"menu\" accepted"_s, 4 * waitMs);
-        qWarning("took %lld", clock.elapsed());
         QCOMPARE_LE(clock.elapsed(), 400);
     }
 
