@@ -154,12 +154,16 @@ void ChannelPanel::filterChanged(const QString &text)
 {
     m_filter->setText(text);
     lst_channels->expandAll();
+    // With the whole list back, it opens where the current channel is.
+    if (text.isEmpty())
+        showCurrentRow();
     m_rowsInView.start(0);
 }
 
 void ChannelPanel::listChanged()
 {
     lst_channels->expandAll();
+    m_rowShownFor = 0;
     currentChanged();
     m_rowsInView.start(0);
 }
@@ -175,9 +179,8 @@ void ChannelPanel::currentChanged()
         return;
     }
     lbl_channel->setStatus(u"%1 %2"_s.arg(current.number).arg(current.name));
-    const QModelIndex row = m_filter->mapFromSource(m_guide.channels()->indexOf(current.number));
-    if (row.isValid())
-        lst_channels->scrollTo(row);
+    if (current.number != m_rowShownFor)
+        showCurrentRow();
     if (current.noData) {
         lbl_now->setStatus(u"no programme data"_s);
         lbl_next->setStatus({});
@@ -188,6 +191,16 @@ void ChannelPanel::currentChanged()
                             current.next ? current.next->shortText : QString());
     }
     showProgress();
+}
+
+void ChannelPanel::showCurrentRow()
+{
+    const int number = m_guide.current().number;
+    const QModelIndex row = m_filter->mapFromSource(m_guide.channels()->indexOf(number));
+    if (!row.isValid())
+        return;
+    lst_channels->scrollTo(row);
+    m_rowShownFor = number;
 }
 
 void ChannelPanel::showProgress()

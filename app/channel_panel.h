@@ -33,6 +33,7 @@ private:
     void filterChanged(const QString &text);
     void listChanged();
     void currentChanged();
+    void showCurrentRow();
     void showProgress();
     void noteRowsInView();
 
@@ -45,6 +46,9 @@ private:
     StatusLabel *lbl_now = nullptr;
     QProgressBar *bar_now = nullptr;
     StatusLabel *lbl_next = nullptr;
+    // The channel whose row was last brought into view; a new programme alone does not move the
+    // list the user may have scrolled.
+    int m_rowShownFor = 0;
     // Gathers scrolling, filtering and resizing into one look at the rows in view.
     QTimer m_rowsInView;
     QTimer m_progress;

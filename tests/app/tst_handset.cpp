@@ -816,6 +816,11 @@ private Q_SLOTS:
         QVERIFY2(!simLog.contains("hitk") && !simLog.contains("chan ") == !switched, simLog);
         QTRY_COMPARE(find<QLabel>(u"lbl_channel"_s)->text(),
                      switched ? u"%1 Channel %1"_s.arg(switched) : u"1 Channel 1"_s);
+        // Its programmes are in, so nothing but the cleared filter brings its row into view.
+        QTRY_VERIFY_WITH_TIMEOUT(find<QLabel>(u"lbl_next"_s)
+                                     ->text()
+                                     .endsWith(u" on Channel %1"_s.arg(switched ? switched : 1)),
+                                 waitMs);
         QTest::keyClick(filter, Qt::Key_Escape);
         QTRY_COMPARE(shownRows().size(), 123);
         // The current channel's row is marked, and in view with the whole list back.
