@@ -55,6 +55,10 @@ RecorderGuide::RecorderGuide(RecorderLink &link, QObject *parent)
     m_settle.setInterval(settleTime);
     m_programmeEnds.setSingleShot(true);
     m_rowsExpire.setSingleShot(true);
+    // A coarse timer may fire a little early: the recorder would still name the programme
+    // about to end, and the guide would take it for stale data and wait long to ask again.
+    m_programmeEnds.setTimerType(Qt::PreciseTimer);
+    m_rowsExpire.setTimerType(Qt::PreciseTimer);
     connect(&m_settle, &QTimer::timeout, this, &RecorderGuide::askCurrent);
     connect(&m_programmeEnds, &QTimer::timeout, this, &RecorderGuide::askProgrammes);
     connect(&m_rowsExpire, &QTimer::timeout, this, &RecorderGuide::askRows);

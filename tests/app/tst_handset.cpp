@@ -17,6 +17,7 @@
 #include <QMenu>
 #include <QProcess>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QSortFilterProxyModel>
 #include <QTemporaryDir>
@@ -798,7 +799,7 @@ private Q_SLOTS:
         QFETCH(QString, typed);
         QFETCH(QStringList, rows);
         QFETCH(int, switched);
-        const QString port = startSim({u"--channels"_s, u"120"_s});
+        const QString port = startSim({u"--channels"_s, u"120"_s, u"--short-programmes"_s, u"2"_s});
         open();
         connectWindow(port);
         QTRY_COMPARE_WITH_TIMEOUT(shownRows().size(), 123, waitMs);
@@ -841,6 +842,14 @@ private Q_SLOTS:
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
         QTRY_COMPARE_WITH_TIMEOUT(simLog.count("chan 2\\r\\n"), 1, waitMs);
+        // The next programme on the current channel leaves the list where it was scrolled.
+        const auto *now = find<QLabel>(u"lbl_now"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(now->text().endsWith(u" on Channel 2"_s), waitMs);
+        list->scrollToBottom();
+        const int scrolled = list->verticalScrollBar()->value();
+        const QString before = now->text();
+        QTRY_VERIFY_WITH_TIMEOUT(now->text() != before, waitMs);
+        QCOMPARE(list->verticalScrollBar()->value(), scrolled);
     }
 
     // Under the list: the current channel, named in the recorder's character set, and what is
