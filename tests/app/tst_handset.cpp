@@ -587,8 +587,12 @@ private Q_SLOTS:
         open("[server]\nkeepalive=1\n");
         QSignalSpy up(&w->link(), &RecorderLink::connectionUp);
         QSignalSpy down(&w->link(), &RecorderLink::connectionDown);
+        // The clocks of a greeted recorder run from the first lines the window sends it.
         QElapsedTimer clock;
         clock.start();
+        const QObject whileClockLives;
+        connect(&w->link(), &RecorderLink::greeted, &whileClockLives,
+                [&clock] { clock.restart(); });
         connectTo(simulator.isEmpty() ? u"no such host"_s : u"127.0.0.1"_s, port);
         // Past the handshake, without a greeting, a key is dropped.
         if (refuses && QTest::qWaitFor([&] { return simLog.contains("connected from"); }))
