@@ -109,7 +109,7 @@ void frm_main::SetControls(bool State)
 
 void frm_main::pressKey(int row)
 {
-    m_link.vdr_send(Keys::line(row));
+    m_link.vdr_send(Keys::line(row), Keys::table[row].command.starts_with("chan "));
     if (Keys::mayChangeChannel(row))
         m_guide.noteChannelKey();
 }
@@ -117,7 +117,7 @@ void frm_main::pressKey(int row)
 void frm_main::switchTo(int number)
 {
     if (const auto line = Svdrp::channelLine(QString::number(number)))
-        m_link.vdr_send(*line);
+        m_link.vdr_send(*line, true);
 }
 
 void frm_main::cmd_connect_Click()

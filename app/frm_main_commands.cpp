@@ -40,7 +40,7 @@ void frm_main::cmd_goch_Click()
 {
     // A box that does not hold a plain number sends nothing and keeps its text.
     if (const auto line = Svdrp::channelLine(txt_chan->text()))
-        m_link.vdr_send(*line);
+        m_link.vdr_send(*line, true);
 }
 
 void frm_main::cmd_sendmsg_Click()

@@ -91,13 +91,12 @@ bool RecorderLink::vdr_disconnect()
     return true;
 }
 
-void RecorderLink::vdr_send(const QString &line)
+void RecorderLink::vdr_send(const QString &line, bool switching)
 {
     if (!connected)
         return;
     // The line itself does not wait with the reply: a press may carry a long message, and
     // thousands may wait behind a recorder that has stopped reading.
-    const bool switching = line.startsWith(QLatin1StringView("chan "), Qt::CaseInsensitive);
     client.SendData(line, this, [this, switching](const Reply &reply) {
         Q_EMIT answered(switching, reply.code, reply.lines.value(reply.lines.size() - 1));
     });

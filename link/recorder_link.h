@@ -35,9 +35,10 @@ public:
     bool vdr_connect(const QString &ip, quint16 port);
     bool vdr_disconnect();
     // Sends a complete command line for the user while a connection is believed open; its
-    // answer is announced by answered(). Otherwise, or when the socket cannot take it, the
+    // answer is announced by answered(), with switching as the caller gave it (a line whose
+    // answer names the channel switched to). Otherwise, or when the socket cannot take it, the
     // line is dropped without a word.
-    void vdr_send(const QString &line);
+    void vdr_send(const QString &line, bool switching = false);
     // Sends a command the program needs for itself, without its line end; its whole reply goes
     // to done, and never to the answer line. Nothing is sent, and done never runs, while the
     // connection is not up.
@@ -85,8 +86,8 @@ Q_SIGNALS:
     void connectionDown(ConnectionCause cause);
     // What the recorder said (see RecorderSocket).
     void greeted(const QString &host, const QString &version);
-    // The recorder's reply to a line of vdr_send: whether the line switched channels ("chan"),
-    // the reply's code and its last line's words, without control characters.
+    // The recorder's reply to a line of vdr_send: whether the line switched channels, the
+    // reply's code and its last line's words, without control characters.
     void answered(bool switching, int code, const QString &text);
     void volumeChanged(int volume);
 
