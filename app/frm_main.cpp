@@ -109,8 +109,9 @@ void frm_main::SetControls(bool State)
 
 void frm_main::pressKey(int row)
 {
-    m_link.vdr_send(Keys::line(row), Keys::table[row].command.starts_with("chan "));
-    if (Keys::mayChangeChannel(row))
+    const Keys::Zap zap = Keys::table[row].zap;
+    m_link.vdr_send(Keys::line(row), zap == Keys::Zap::Switch);
+    if (zap == Keys::Zap::Maybe)
         m_guide.noteChannelKey();
 }
 

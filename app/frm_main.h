@@ -74,6 +74,8 @@ private:
     void Form_QueryUnload(QCloseEvent *event);
     // Runs the shortcut of a key pressed anywhere in the window; KeyCode is a virtual-key code.
     void Form_KeyDown(int KeyCode);
+    // Runs a key of the handset's drawing by its click handler, for its button and its shortcut.
+    void handsetKey(int row);
     // Sends the line of a media key the key table knows; true when it did.
     bool mediaKeyDown(int qtKey);
     void buildMenu();

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // The handset's command buttons: each press builds its line and hands it to the link. The keys
-// are rows of the key table; their handlers here are the handset's names for them.
+// are rows of the key table; their handlers here are the handset's names for them, and the way
+// both a handset button and its shortcut press it.
 #include "frm_main.h"
 
 #include "command_lines.h"
@@ -8,6 +9,55 @@
 #include <QLineEdit>
 
 using Keys::index;
+
+namespace {
+
+using Click = void (frm_main::*)();
+
+// The handlers by row; the digits share cmd_number_Click.
+constexpr auto handsetClicks = [] {
+    std::array<Click, Keys::count> clicks {};
+    clicks[index("Up")] = &frm_main::cmd_up_Click;
+    clicks[index("Down")] = &frm_main::cmd_down_Click;
+    clicks[index("Left")] = &frm_main::cmd_left_Click;
+    clicks[index("Right")] = &frm_main::cmd_right_Click;
+    clicks[index("Ok")] = &frm_main::cmd_ok_Click;
+    clicks[index("Back")] = &frm_main::cmd_back_Click;
+    clicks[index("Menu")] = &frm_main::cmd_menu_Click;
+    clicks[index("Red")] = &frm_main::cmd_red_Click;
+    clicks[index("Green")] = &frm_main::cmd_green_Click;
+    clicks[index("Yellow")] = &frm_main::cmd_yellow_Click;
+    clicks[index("Blue")] = &frm_main::cmd_blue_Click;
+    clicks[index("Volume+")] = &frm_main::cmd_volplus_Click;
+    clicks[index("Volume-")] = &frm_main::cmd_volminus_Click;
+    clicks[index("Mute")] = &frm_main::cmd_mute_Click;
+    clicks[index("CH+")] = &frm_main::cmd_chplus_Click;
+    clicks[index("CH-")] = &frm_main::cmd_chminus_Click;
+    return clicks;
+}();
+
+// Every key of the handset's own drawing has its handler, and only those keys have shortcuts: a
+// key the handset runs cannot fall through to nothing.
+static_assert([] {
+    for (int row = 0; row < Keys::count; ++row) {
+        const Keys::Key &key = Keys::table[row];
+        const bool handset = key.band == Keys::Band::Handset;
+        if ((handset && !handsetClicks[row] && key.menu != Keys::Menu::Digits)
+            || (key.keyCodes[0] && !handset))
+            return false;
+    }
+    return true;
+}());
+
+} // namespace
+
+void frm_main::handsetKey(int row)
+{
+    if (const Click click = handsetClicks[row])
+        (this->*click)();
+    else
+        cmd_number_Click(row - index("0"));
+}
 
 // clang-format off
 void frm_main::cmd_up_Click() { pressKey(index("Up")); }

@@ -180,7 +180,11 @@ QPushButton *frm_main::placeKey(QWidget *container, int row, QRect geometry)
     for (const QKeySequence &shortcut : Keys::shortcuts(row))
         shortcuts.append(shortcut.toString(QKeySequence::NativeText));
     button->setToolTip(shortcuts.isEmpty() ? name : u"%1 (%2)"_s.arg(name, shortcuts.join(u", ")));
-    connect(button, &QPushButton::clicked, this, [this, row] { pressKey(row); });
+    // The handset's own keys go through their handlers; the band's go straight to the table.
+    if (key.band == Keys::Band::Handset)
+        connect(button, &QPushButton::clicked, this, [this, row] { handsetKey(row); });
+    else
+        connect(button, &QPushButton::clicked, this, [this, row] { pressKey(row); });
     m_keyButtons[row] = button;
     return button;
 }

@@ -48,14 +48,6 @@ int rowOfMediaKey(int qtKey)
     return -1;
 }
 
-bool mayChangeChannel(int row)
-{
-    const Key &key = table[row];
-    return key.menu == Menu::Navigation || key.menu == Menu::Digits || key.name == "Prev"
-        || key.name == "Next" || key.name == "PrevChannel" || key.name == "Channel+"
-        || key.name == "Channel-";
-}
-
 QList<QKeySequence> shortcuts(int row)
 {
     QList<QKeySequence> sequences;

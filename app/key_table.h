@@ -11,7 +11,8 @@
 
 // Every key the window can send, one row each: the handset's, the band's below it, and the
 // rest of the recorder's keys, which the Keys menu offers. Buttons, menu entries, shortcuts,
-// media keys, the enabling and the tests all come from these rows.
+// media keys, the desktop's media methods, the enabling, what a press tells the guide and the
+// tests all come from these rows.
 namespace Keys {
 
 // Where a key's button sits: in the handset's own drawing (placed by the layout), or in the
@@ -31,6 +32,13 @@ enum class Menu : quint8 {
     Power,
 };
 
+// Whether a press may leave the recorder on another channel, and how the window learns which.
+enum class Zap : quint8 {
+    No,
+    Maybe, // it may have zapped (digits, a step through a list): asked once a burst of them ends
+    Switch, // a channel switch: its answer names the new channel
+};
+
 struct Key
 {
     std::string_view name; // VDR's key name: the button's accessible name and the menu entry
@@ -40,77 +48,80 @@ struct Key
     Band band = Band::None;
     int width = 0; // a band button's width in twips
     Menu menu = Menu::None;
+    Zap zap = Zap::No;
     // The handset's shortcuts, as virtual-key codes: the focused widget still gets the key.
     std::array<int, 2> keyCodes {};
     // Media keys: while the window has the focus they are the recorder's alone.
     std::array<Qt::Key, 2> mediaKeys {};
+    // The desktop's media-player method (MPRIS) that presses this key; empty for none.
+    std::string_view mpris {};
 };
 
 // clang-format off
 inline constexpr Key table[] = {
     // The handset's direction and colour keys, its digits, volume and channel steps.
-    {"Up",          "hitk up",          "cmd_up",          "up",         Band::Handset,  0,    Menu::Navigation,      {Keyboard::Up}},
-    {"Down",        "hitk down",        "cmd_down",        "down",       Band::Handset,  0,    Menu::Navigation,      {Keyboard::Down}},
-    {"Left",        "hitk left",        "cmd_left",        "left",       Band::Handset,  0,    Menu::Navigation,      {Keyboard::Left}},
-    {"Right",       "hitk right",       "cmd_right",       "right",      Band::Handset,  0,    Menu::Navigation,      {Keyboard::Right}},
-    {"Ok",          "hitk ok",          "cmd_ok",          "OK",         Band::Handset,  0,    Menu::Navigation,      {Keyboard::Return}},
-    {"Back",        "hitk back",        "cmd_back",        "Back",       Band::Handset,  0,    Menu::Navigation,      {Keyboard::Back}},
-    {"Menu",        "hitk menu",        "cmd_menu",        "Menu",       Band::Handset,  0,    Menu::Navigation,      {Keyboard::Subtract, Keyboard::Apps}},
-    {"Red",         "hitk red",         "cmd_red",         "red",        Band::Handset,  0,    Menu::Colours,         {Keyboard::F1}},
-    {"Green",       "hitk green",       "cmd_green",       "green",      Band::Handset,  0,    Menu::Colours,         {Keyboard::F2}},
-    {"Yellow",      "hitk yellow",      "cmd_yellow",      "yellow",     Band::Handset,  0,    Menu::Colours,         {Keyboard::F3}},
-    {"Blue",        "hitk blue",        "cmd_blue",        "blue",       Band::Handset,  0,    Menu::Colours,         {Keyboard::F4}},
-    {"0",           "hitk 0",           "cmd_number",      "0",          Band::Handset,  0,    Menu::Digits,          {Keyboard::Digit0}},
-    {"1",           "hitk 1",           "cmd_number",      "1",          Band::Handset,  0,    Menu::Digits,          {Keyboard::Digit0 + 1}},
-    {"2",           "hitk 2",           "cmd_number",      "2",          Band::Handset,  0,    Menu::Digits,          {Keyboard::Digit0 + 2}},
-    {"3",           "hitk 3",           "cmd_number",      "3",          Band::Handset,  0,    Menu::Digits,          {Keyboard::Digit0 + 3}},
-    {"4",           "hitk 4",           "cmd_number",      "4",          Band::Handset,  0,    Menu::Digits,          {Keyboard::Digit0 + 4}},
-    {"5",           "hitk 5",           "cmd_number",      "5",          Band::Handset,  0,    Menu::Digits,          {Keyboard::Digit0 + 5}},
-    {"6",           "hitk 6",           "cmd_number",      "6",          Band::Handset,  0,    Menu::Digits,          {Keyboard::Digit0 + 6}},
-    {"7",           "hitk 7",           "cmd_number",      "7",          Band::Handset,  0,    Menu::Digits,          {Keyboard::Digit0 + 7}},
-    {"8",           "hitk 8",           "cmd_number",      "8",          Band::Handset,  0,    Menu::Digits,          {Keyboard::Digit0 + 8}},
-    {"9",           "hitk 9",           "cmd_number",      "9",          Band::Handset,  0,    Menu::Digits,          {Keyboard::Digit0 + 9}},
+    {"Up",          "hitk up",          "cmd_up",          "up",         Band::Handset,  0,    Menu::Navigation,      Zap::Maybe, {Keyboard::Up}},
+    {"Down",        "hitk down",        "cmd_down",        "down",       Band::Handset,  0,    Menu::Navigation,      Zap::Maybe, {Keyboard::Down}},
+    {"Left",        "hitk left",        "cmd_left",        "left",       Band::Handset,  0,    Menu::Navigation,      Zap::Maybe, {Keyboard::Left}},
+    {"Right",       "hitk right",       "cmd_right",       "right",      Band::Handset,  0,    Menu::Navigation,      Zap::Maybe, {Keyboard::Right}},
+    {"Ok",          "hitk ok",          "cmd_ok",          "OK",         Band::Handset,  0,    Menu::Navigation,      Zap::Maybe, {Keyboard::Return}},
+    {"Back",        "hitk back",        "cmd_back",        "Back",       Band::Handset,  0,    Menu::Navigation,      Zap::Maybe, {Keyboard::Back}},
+    {"Menu",        "hitk menu",        "cmd_menu",        "Menu",       Band::Handset,  0,    Menu::Navigation,      Zap::No,    {Keyboard::Subtract, Keyboard::Apps}},
+    {"Red",         "hitk red",         "cmd_red",         "red",        Band::Handset,  0,    Menu::Colours,         Zap::No,    {Keyboard::F1}},
+    {"Green",       "hitk green",       "cmd_green",       "green",      Band::Handset,  0,    Menu::Colours,         Zap::No,    {Keyboard::F2}},
+    {"Yellow",      "hitk yellow",      "cmd_yellow",      "yellow",     Band::Handset,  0,    Menu::Colours,         Zap::No,    {Keyboard::F3}},
+    {"Blue",        "hitk blue",        "cmd_blue",        "blue",       Band::Handset,  0,    Menu::Colours,         Zap::No,    {Keyboard::F4}},
+    {"0",           "hitk 0",           "cmd_number",      "0",          Band::Handset,  0,    Menu::Digits,          Zap::Maybe, {Keyboard::Digit0}},
+    {"1",           "hitk 1",           "cmd_number",      "1",          Band::Handset,  0,    Menu::Digits,          Zap::Maybe, {Keyboard::Digit0 + 1}},
+    {"2",           "hitk 2",           "cmd_number",      "2",          Band::Handset,  0,    Menu::Digits,          Zap::Maybe, {Keyboard::Digit0 + 2}},
+    {"3",           "hitk 3",           "cmd_number",      "3",          Band::Handset,  0,    Menu::Digits,          Zap::Maybe, {Keyboard::Digit0 + 3}},
+    {"4",           "hitk 4",           "cmd_number",      "4",          Band::Handset,  0,    Menu::Digits,          Zap::Maybe, {Keyboard::Digit0 + 4}},
+    {"5",           "hitk 5",           "cmd_number",      "5",          Band::Handset,  0,    Menu::Digits,          Zap::Maybe, {Keyboard::Digit0 + 5}},
+    {"6",           "hitk 6",           "cmd_number",      "6",          Band::Handset,  0,    Menu::Digits,          Zap::Maybe, {Keyboard::Digit0 + 6}},
+    {"7",           "hitk 7",           "cmd_number",      "7",          Band::Handset,  0,    Menu::Digits,          Zap::Maybe, {Keyboard::Digit0 + 7}},
+    {"8",           "hitk 8",           "cmd_number",      "8",          Band::Handset,  0,    Menu::Digits,          Zap::Maybe, {Keyboard::Digit0 + 8}},
+    {"9",           "hitk 9",           "cmd_number",      "9",          Band::Handset,  0,    Menu::Digits,          Zap::Maybe, {Keyboard::Digit0 + 9}},
     // A player's transport keys, left to right; the keyboard's one play key toggles.
-    {"Play/Pause",  "hitk play/pause",  {},                {},           Band::None,     0,    Menu::Playback,        {}, {Qt::Key_MediaPlay, Qt::Key_MediaTogglePlayPause}},
-    {"Prev",        "hitk prev",        "cmd_prev",        "Prev",       Band::Playback, 960,  Menu::Playback,        {}, {Qt::Key_MediaPrevious}},
-    {"FastRew",     "hitk fastrew",     "cmd_fastrew",     "Rewind",     Band::Playback, 960,  Menu::Playback,        {}, {Qt::Key_AudioRewind}},
-    {"Play",        "hitk play",        "cmd_play",        "Play",       Band::Playback, 960,  Menu::Playback},
-    {"Pause",       "hitk pause",       "cmd_pause",       "Pause",      Band::Playback, 960,  Menu::Playback,        {}, {Qt::Key_MediaPause}},
-    {"Stop",        "hitk stop",        "cmd_stop",        "Stop",       Band::Playback, 960,  Menu::Playback,        {}, {Qt::Key_MediaStop}},
-    {"Record",      "hitk record",      "cmd_record",      "Record",     Band::Playback, 960,  Menu::Playback,        {}, {Qt::Key_MediaRecord}},
-    {"FastFwd",     "hitk fastfwd",     "cmd_fastfwd",     "Forward",    Band::Playback, 960,  Menu::Playback,        {}, {Qt::Key_AudioForward}},
-    {"Next",        "hitk next",        "cmd_next",        "Next",       Band::Playback, 960,  Menu::Playback,        {}, {Qt::Key_MediaNext}},
+    {"Play/Pause",  "hitk play/pause",  {},                {},           Band::None,     0,    Menu::Playback,        Zap::No,    {}, {Qt::Key_MediaPlay, Qt::Key_MediaTogglePlayPause}, "PlayPause"},
+    {"Prev",        "hitk prev",        "cmd_prev",        "Prev",       Band::Playback, 960,  Menu::Playback,        Zap::Maybe, {}, {Qt::Key_MediaPrevious},                           "Previous"},
+    {"FastRew",     "hitk fastrew",     "cmd_fastrew",     "Rewind",     Band::Playback, 960,  Menu::Playback,        Zap::No,    {}, {Qt::Key_AudioRewind}},
+    {"Play",        "hitk play",        "cmd_play",        "Play",       Band::Playback, 960,  Menu::Playback,        Zap::No,    {}, {},                                                "Play"},
+    {"Pause",       "hitk pause",       "cmd_pause",       "Pause",      Band::Playback, 960,  Menu::Playback,        Zap::No,    {}, {Qt::Key_MediaPause},                              "Pause"},
+    {"Stop",        "hitk stop",        "cmd_stop",        "Stop",       Band::Playback, 960,  Menu::Playback,        Zap::No,    {}, {Qt::Key_MediaStop},                               "Stop"},
+    {"Record",      "hitk record",      "cmd_record",      "Record",     Band::Playback, 960,  Menu::Playback,        Zap::No,    {}, {Qt::Key_MediaRecord}},
+    {"FastFwd",     "hitk fastfwd",     "cmd_fastfwd",     "Forward",    Band::Playback, 960,  Menu::Playback,        Zap::No,    {}, {Qt::Key_AudioForward}},
+    {"Next",        "hitk next",        "cmd_next",        "Next",       Band::Playback, 960,  Menu::Playback,        Zap::Maybe, {}, {Qt::Key_MediaNext},                               "Next"},
     // The recorder's menus, one press each.
-    {"Info",        "hitk info",        "cmd_info",        "Info",       Band::Recorder, 600,  Menu::RecorderMenus},
-    {"Schedule",    "hitk schedule",    "cmd_schedule",    "Schedule",   Band::Recorder, 1080, Menu::RecorderMenus},
-    {"Channels",    "hitk channels",    "cmd_channels",    "Channels",   Band::Recorder, 1080, Menu::RecorderMenus},
-    {"Timers",      "hitk timers",      "cmd_timers",      "Timers",     Band::Recorder, 870,  Menu::RecorderMenus},
-    {"Recordings",  "hitk recordings",  "cmd_recordings",  "Recordings", Band::Recorder, 1290, Menu::RecorderMenus},
-    {"Setup",       "hitk setup",       "cmd_setup",       "Setup",      Band::Recorder, 780,  Menu::RecorderMenus},
-    {"Commands",    "hitk commands",    "cmd_commands",    "Commands",   Band::Recorder, 1290, Menu::RecorderMenus},
+    {"Info",        "hitk info",        "cmd_info",        "Info",       Band::Recorder, 600,  Menu::RecorderMenus,   Zap::No},
+    {"Schedule",    "hitk schedule",    "cmd_schedule",    "Schedule",   Band::Recorder, 1080, Menu::RecorderMenus,   Zap::No},
+    {"Channels",    "hitk channels",    "cmd_channels",    "Channels",   Band::Recorder, 1080, Menu::RecorderMenus,   Zap::No},
+    {"Timers",      "hitk timers",      "cmd_timers",      "Timers",     Band::Recorder, 870,  Menu::RecorderMenus,   Zap::No},
+    {"Recordings",  "hitk recordings",  "cmd_recordings",  "Recordings", Band::Recorder, 1290, Menu::RecorderMenus,   Zap::No},
+    {"Setup",       "hitk setup",       "cmd_setup",       "Setup",      Band::Recorder, 780,  Menu::RecorderMenus,   Zap::No},
+    {"Commands",    "hitk commands",    "cmd_commands",    "Commands",   Band::Recorder, 1290, Menu::RecorderMenus,   Zap::No},
     // Channel and sound: the handset's CH+ and CH- send VDR's channel step instead of a key.
-    {"Channel+",    "hitk channel+",    {},                {},           Band::None,     0,    Menu::ChannelAndSound},
-    {"Channel-",    "hitk channel-",    {},                {},           Band::None,     0,    Menu::ChannelAndSound},
-    {"Volume+",     "hitk volume+",     "cmd_volplus",     "VOL+",       Band::Handset,  0,    Menu::ChannelAndSound, {}, {Qt::Key_VolumeUp}},
-    {"Volume-",     "hitk volume-",     "cmd_volminus",    "VOL-",       Band::Handset,  0,    Menu::ChannelAndSound, {}, {Qt::Key_VolumeDown}},
-    {"Mute",        "hitk mute",        "cmd_mute",        "Mute",       Band::Handset,  0,    Menu::ChannelAndSound, {}, {Qt::Key_VolumeMute}},
-    {"Audio",       "hitk audio",       "cmd_audio",       "Audio",      Band::Recorder, 780,  Menu::ChannelAndSound},
-    {"Subtitles",   "hitk subtitles",   "cmd_subtitles",   "Subtitles",  Band::Recorder, 1050, Menu::ChannelAndSound},
-    {"PrevChannel", "hitk prevchannel", "cmd_prevchannel", "Prev CH",    Band::Recorder, 930,  Menu::ChannelAndSound},
-    {"CH+",         "chan +",           "cmd_chplus",      "CH+",        Band::Handset},
-    {"CH-",         "chan -",           "cmd_chminus",     "CH-",        Band::Handset},
-    {"User0",       "hitk user0",       {},                {},           Band::None,     0,    Menu::UserKeys},
-    {"User1",       "hitk user1",       {},                {},           Band::None,     0,    Menu::UserKeys},
-    {"User2",       "hitk user2",       {},                {},           Band::None,     0,    Menu::UserKeys},
-    {"User3",       "hitk user3",       {},                {},           Band::None,     0,    Menu::UserKeys},
-    {"User4",       "hitk user4",       {},                {},           Band::None,     0,    Menu::UserKeys},
-    {"User5",       "hitk user5",       {},                {},           Band::None,     0,    Menu::UserKeys},
-    {"User6",       "hitk user6",       {},                {},           Band::None,     0,    Menu::UserKeys},
-    {"User7",       "hitk user7",       {},                {},           Band::None,     0,    Menu::UserKeys},
-    {"User8",       "hitk user8",       {},                {},           Band::None,     0,    Menu::UserKeys},
-    {"User9",       "hitk user9",       {},                {},           Band::None,     0,    Menu::UserKeys},
+    {"Channel+",    "hitk channel+",    {},                {},           Band::None,     0,    Menu::ChannelAndSound, Zap::Maybe},
+    {"Channel-",    "hitk channel-",    {},                {},           Band::None,     0,    Menu::ChannelAndSound, Zap::Maybe},
+    {"Volume+",     "hitk volume+",     "cmd_volplus",     "VOL+",       Band::Handset,  0,    Menu::ChannelAndSound, Zap::No,    {}, {Qt::Key_VolumeUp}},
+    {"Volume-",     "hitk volume-",     "cmd_volminus",    "VOL-",       Band::Handset,  0,    Menu::ChannelAndSound, Zap::No,    {}, {Qt::Key_VolumeDown}},
+    {"Mute",        "hitk mute",        "cmd_mute",        "Mute",       Band::Handset,  0,    Menu::ChannelAndSound, Zap::No,    {}, {Qt::Key_VolumeMute}},
+    {"Audio",       "hitk audio",       "cmd_audio",       "Audio",      Band::Recorder, 780,  Menu::ChannelAndSound, Zap::No},
+    {"Subtitles",   "hitk subtitles",   "cmd_subtitles",   "Subtitles",  Band::Recorder, 1050, Menu::ChannelAndSound, Zap::No},
+    {"PrevChannel", "hitk prevchannel", "cmd_prevchannel", "Prev CH",    Band::Recorder, 930,  Menu::ChannelAndSound, Zap::Maybe},
+    {"CH+",         "chan +",           "cmd_chplus",      "CH+",        Band::Handset,  0,    Menu::None,            Zap::Switch},
+    {"CH-",         "chan -",           "cmd_chminus",     "CH-",        Band::Handset,  0,    Menu::None,            Zap::Switch},
+    {"User0",       "hitk user0",       {},                {},           Band::None,     0,    Menu::UserKeys,        Zap::No},
+    {"User1",       "hitk user1",       {},                {},           Band::None,     0,    Menu::UserKeys,        Zap::No},
+    {"User2",       "hitk user2",       {},                {},           Band::None,     0,    Menu::UserKeys,        Zap::No},
+    {"User3",       "hitk user3",       {},                {},           Band::None,     0,    Menu::UserKeys,        Zap::No},
+    {"User4",       "hitk user4",       {},                {},           Band::None,     0,    Menu::UserKeys,        Zap::No},
+    {"User5",       "hitk user5",       {},                {},           Band::None,     0,    Menu::UserKeys,        Zap::No},
+    {"User6",       "hitk user6",       {},                {},           Band::None,     0,    Menu::UserKeys,        Zap::No},
+    {"User7",       "hitk user7",       {},                {},           Band::None,     0,    Menu::UserKeys,        Zap::No},
+    {"User8",       "hitk user8",       {},                {},           Band::None,     0,    Menu::UserKeys,        Zap::No},
+    {"User9",       "hitk user9",       {},                {},           Band::None,     0,    Menu::UserKeys,        Zap::No},
     // Apart at the band's right end, where a slip on a neighbour cannot reach it.
-    {"Power",       "hitk power",       "cmd_power",       "Power",      Band::Power,    855,  Menu::Power},
+    {"Power",       "hitk power",       "cmd_power",       "Power",      Band::Power,    855,  Menu::Power,           Zap::No},
 };
 // clang-format on
 
@@ -126,9 +137,16 @@ consteval int index(std::string_view name)
     throw "no such key";
 }
 
-// Whether the key may change the recorder's channel: the digits, the arrows, Ok and Back (in a
-// menu or live), Prev and Next (channel groups), the previous channel and the channel steps.
-bool mayChangeChannel(int row);
+// The row that the desktop's media-player method presses, found while compiling.
+consteval int mprisRow(std::string_view method)
+{
+    for (int row = 0; row < count; ++row) {
+        if (table[row].mpris == method)
+            return row;
+    }
+    throw "no key for this method";
+}
+
 // The row's complete line, built once.
 const QString &line(int row);
 // The row a handset shortcut's virtual-key code runs, or -1.

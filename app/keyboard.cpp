@@ -178,5 +178,5 @@ void frm_main::Form_KeyDown(int KeyCode)
     // Every shortcut has a code of its own, so a key runs one key of the table at most. The
     // handlers are called whether or not their buttons are enabled; vdr_send decides.
     if (const int row = Keys::rowOfKeyCode(KeyCode); row >= 0)
-        pressKey(row);
+        handsetKey(row);
 }

@@ -7,6 +7,7 @@
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <algorithm>
+#include <cmath>
 
 using namespace Qt::StringLiterals;
 
@@ -60,8 +61,10 @@ double MprisPlayer::volume() const
 
 void MprisPlayer::setVolume(double volume)
 {
-    // Beyond 0..1 means as far as it goes; a level that is no number means nothing. Half a
+    // Beyond 0..1 means as far as it goes; a level that is no number sends nothing. Half a
     // step rounds up: 0.5 is 128.
+    if (std::isnan(volume))
+        return;
     const double level = volume > 0 ? std::min(volume, 1.0) : 0.0;
     m_window->link().setVolume(qRound(level * 255));
 }
@@ -80,12 +83,12 @@ void MprisPlayer::press(int row)
 }
 
 // clang-format off
-void MprisPlayer::Next() { press(Keys::index("Next")); }
-void MprisPlayer::Previous() { press(Keys::index("Prev")); }
-void MprisPlayer::Pause() { press(Keys::index("Pause")); }
-void MprisPlayer::PlayPause() { press(Keys::index("Play/Pause")); }
-void MprisPlayer::Stop() { press(Keys::index("Stop")); }
-void MprisPlayer::Play() { press(Keys::index("Play")); }
+void MprisPlayer::Next() { press(Keys::mprisRow("Next")); }
+void MprisPlayer::Previous() { press(Keys::mprisRow("Previous")); }
+void MprisPlayer::Pause() { press(Keys::mprisRow("Pause")); }
+void MprisPlayer::PlayPause() { press(Keys::mprisRow("PlayPause")); }
+void MprisPlayer::Stop() { press(Keys::mprisRow("Stop")); }
+void MprisPlayer::Play() { press(Keys::mprisRow("Play")); }
 // clang-format on
 
 void MprisPlayer::announce(const QStringList &names)
