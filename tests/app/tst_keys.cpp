@@ -1,0 +1,299 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// The handset window's start-up and keys: what each button, menu entry, shortcut, media key and
+// desktop media method puts on the wire, and what the window shows of it.
+#include "window.h"
+
+#include "connection_status.h"
+#include "key_table.h"
+
+#include <QApplication>
+#include <QGroupBox>
+
+using namespace Qt::StringLiterals;
+
+class tst_keys : public WindowTest
+{
+    Q_OBJECT
+
+    // Presses of m_key that reached m_keysReaching itself, counted by an event filter on it.
+    QObject *m_keysReaching = nullptr;
+    int m_key = 0;
+    int m_reached = 0;
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        m_reached += watched == m_keysReaching && event->type() == QEvent::KeyPress
+            && static_cast<QKeyEvent *>(event)->key() == m_key;
+        return false;
+    }
+
+private Q_SLOTS:
+    void initTestCase() { startBus(); }
+    void cleanupTestCase() { stopBus(); }
+    void init() { WindowTest::init(); }
+
+    void startUp_data()
+    {
+        QTest::addColumn<QByteArray>("ini");
+        QTest::addColumn<QString>("host");
+        QTest::addColumn<QString>("port");
+        const auto row = [](const char *name, const char *ini, const char *host, const char *port) {
+            QTest::newRow(name) << QByteArray(ini) << QString::fromUtf8(host)
+                                << QString::fromUtf8(port);
+        };
+        row("no settings file", nullptr, "localhost", "2001");
+        row("half port to even below", "[server]\nport=2000.5", "localhost", "2000");
+        row("half port to even above", "[server]\nport=2001.5", "localhost", "2002");
+        row("host, port without a number", "[SERVER]\nIP=vdr\nport=x", "vdr", "0");
+        row("above 16 bits still shown", "[server]\nport=40000", "localhost", "40000");
+        row("beyond 32 bits is no port", "[server]\nport=99999999999", "localhost", "2001");
+    }
+    void startUp()
+    {
+        QFETCH(QByteArray, ini);
+        QFETCH(QString, host);
+        QFETCH(QString, port);
+        open(ini);
+        QCOMPARE(find<QLineEdit>(u"txt_ip"_s)->text(), host);
+        QCOMPARE(find<QLineEdit>(u"txt_port"_s)->text(), port);
+        QCOMPARE(w->focusWidget(), find(u"txt_ip"_s));
+        QCOMPARE(status(), QString());
+        QVERIFY(!w->link().isPolling());
+        checkGroup(false);
+    }
+
+    // Every key of the table by its button, its entry in the Keys menu and the desktop's media
+    // method that presses it, against the simulator, which accepts VDR's key names only. What
+    // each row sends and does is written out here rather than taken from the table, so that a
+    // wrong row cannot agree with itself.
+    void everyKey_data()
+    {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<QString>("caption"); // empty: no button
+        QTest::addColumn<bool>("entry"); // in the Keys menu
+        QTest::addColumn<QByteArray>("line");
+        // Maybe: it may have zapped, and one CHAN follows; Switch: its answer's channel shows.
+        QTest::addColumn<QString>("zap");
+        QTest::addColumn<QString>("method"); // the desktop's media method that presses it
+        const QString keys
+            = u"Up:up Down:down Left:left Right:right Ok:OK Back:Back Menu:Menu Red:red "
+              u"Green:green "
+              "Yellow:yellow Blue:blue 0:0 1:1 2:2 3:3 4:4 5:5 6:6 7:7 8:8 9:9 Play/Pause: "
+              "Prev:Prev FastRew:Rewind Play:Play Pause:Pause Stop:Stop Record:Record "
+              "FastFwd:Forward Next:Next Info:Info Schedule:Schedule Channels:Channels "
+              "Timers:Timers Recordings:Recordings Setup:Setup Commands:Commands Channel+: "
+              "Channel-: Volume+:VOL+ Volume-:VOL- Mute:Mute Audio:Audio Subtitles:Subtitles "
+              "PrevChannel:Prev_CH User0: User1: User2: User3: User4: User5: User6: User7: "
+              "User8: User9: Power:Power CH+:CH+ CH-:CH-"_s;
+        const QStringList maybe = u"Up Down Left Right Ok Back 0 1 2 3 4 5 6 7 8 9 Prev Next "
+                                  "PrevChannel Channel+ Channel-"_s.split(u' ');
+        QHash<QString, QString> captions,
+            methods = {{u"Play/Pause"_s, u"PlayPause"_s},
+                       {u"Play"_s, u"Play"_s},
+                       {u"Pause"_s, u"Pause"_s},
+                       {u"Stop"_s, u"Stop"_s},
+                       {u"Next"_s, u"Next"_s},
+                       {u"Prev"_s, u"Previous"_s}};
+        for (const QString &key : keys.split(u' '))
+            captions.insert(key.section(u':', 0, 0), key.section(u':', 1).replace(u'_', u' '));
+        QCOMPARE(captions.size(), 58);
+        for (int row = 0; row < Keys::count; ++row) {
+            const QString name = QString::fromUtf8(Keys::table[row].name);
+            const bool vdrKey = name != u"CH+"_s && name != u"CH-"_s;
+            const QByteArray line = !vdrKey ? "chan " + name.right(1).toLatin1()
+                                            : "hitk " + name.toLower().toLatin1();
+            const QString zap = !vdrKey ? u"Switch"_s : maybe.contains(name) ? u"Maybe"_s : u""_s;
+            QTest::newRow(qPrintable(name)) << row << captions.take(name) << vdrKey << line + "\r\n"
+                                            << zap << methods.take(name);
+        }
+        // A key missing from the table, a method no key answers to.
+        QTest::newRow("nothing left out") << -1 << captions.keys().join(u' ') << false
+                                          << QByteArray() << QString() << methods.keys().join(u' ');
+    }
+    void everyKey()
+    {
+        QFETCH(int, row);
+        QFETCH(QString, caption);
+        QFETCH(bool, entry);
+        QFETCH(QByteArray, line);
+        QFETCH(QString, zap);
+        QFETCH(QString, method);
+        if (row < 0)
+            QVERIFY2(caption.isEmpty() && method.isEmpty(),
+                     qPrintable(u"not in the table: "_s + caption + method));
+        if (row < 0)
+            return;
+        if (!w->link().isUp()) {
+            const QString port = startSim({u"--channels"_s, u"20"_s});
+            fresh();
+            connectWindow(port);
+            // A key that may have zapped asks the channel as soon as it is sent.
+            w->guide().setClocks(std::chrono::milliseconds(0), std::chrono::hours(1));
+        }
+        const QString name = QString::fromUtf8(Keys::table[row].name);
+        QPushButton *button = nullptr;
+        for (QPushButton *b : w->findChildren<QPushButton *>())
+            button = b->accessibleName() == name ? b : button;
+        QAction *menuEntry = nullptr;
+        for (QAction *a : find<QMenu>(u"mnu_keys"_s)->findChildren<QAction *>())
+            menuEntry = a->text() == name && !a->menu() ? a : menuEntry;
+        QCOMPARE(bool(button), !caption.isEmpty());
+        QCOMPARE(bool(menuEntry), entry);
+        if (button)
+            QCOMPARE(button->text(), caption);
+        // An open menu shows each entry's shortcut, the same as its button's tooltip names.
+        if (button && menuEntry) {
+            auto *menu = qobject_cast<QMenu *>(menuEntry->parent());
+            menu->popup({});
+            QStringList shown;
+            for (const QKeySequence &shortcut : menuEntry->shortcuts())
+                shown << shortcut.toString(QKeySequence::NativeText);
+            menu->hide();
+            QCOMPARE(button->toolTip(),
+                     shown.isEmpty() ? name : u"%1 (%2)"_s.arg(name, shown.join(u", ")));
+        }
+        // What the recorder received and answered, press by press.
+        const QByteArray received
+            = line.chopped(2) + "\\r\\n\n" + (zap == u"Maybe"_s ? "CHAN\\r\\n\n" : "");
+        const QString answered = line.startsWith("hitk")
+            ? u"Key \"%1\" accepted"_s.arg(QString::fromLatin1(line.mid(5).chopped(2)))
+            : QString();
+        const auto pressed = [&](const std::function<void()> &press) {
+            const qsizetype from = simLog.size();
+            find<QLabel>(u"lbl_answer"_s)->clear();
+            press();
+            QTRY_VERIFY(!answer().isEmpty());
+            if (!answered.isEmpty())
+                QCOMPARE(answer(), answered);
+            if (zap == u"Switch"_s)
+                QTRY_COMPARE(channel(), answer());
+            QCOMPARE(simReceived(from), received);
+        };
+        if (button)
+            pressed([&] { QTest::mouseClick(button, Qt::LeftButton); });
+        if (menuEntry)
+            pressed([&] { menuEntry->trigger(); });
+        if (method.isEmpty())
+            return;
+        if (!desktop.isConnected())
+            QSKIP("no dbus-daemon (package dbus-daemon) for a session bus of the suite's own");
+        pressed([&] { mpris(playerInterface, method, {}); });
+    }
+
+    void keys_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<QByteArray>("line");
+        const auto row = [](const char *name, int key, int modifiers, const char *line) {
+            QTest::newRow(name) << key << modifiers << QByteArray(line);
+        };
+        row("digit", Qt::Key_5, 0, "hitk 5\r\n");
+        row("Shift and digit", Qt::Key_3, Qt::ShiftModifier, "hitk 3\r\n");
+        row("keypad digit", Qt::Key_5, Qt::KeypadModifier, "");
+        row("keypad minus", Qt::Key_Minus, Qt::KeypadModifier, "hitk menu\r\n");
+        row("Menu key", Qt::Key_Menu, 0, "hitk menu\r\n");
+        row("letter M", Qt::Key_M, 0, "");
+        row("up", Qt::Key_Up, 0, "hitk up\r\n");
+        row("Ctrl and down", Qt::Key_Down, Qt::ControlModifier, "hitk down\r\n");
+        row("left", Qt::Key_Left, 0, "hitk left\r\n");
+        row("right", Qt::Key_Right, 0, "hitk right\r\n");
+        row("Backspace", Qt::Key_Backspace, 0, "hitk back\r\n");
+        row("Enter", Qt::Key_Return, 0, "hitk ok\r\n");
+        row("keypad Enter", Qt::Key_Enter, Qt::KeypadModifier, "hitk ok\r\n");
+        row("F1", Qt::Key_F1, 0, "hitk red\r\n");
+        row("Shift and F2", Qt::Key_F2, Qt::ShiftModifier, "hitk green\r\n");
+        row("F3", Qt::Key_F3, 0, "hitk yellow\r\n");
+        row("F4", Qt::Key_F4, 0, "hitk blue\r\n");
+        row("F5", Qt::Key_F5, 0, "");
+        // Media keys are the recorder's alone: the focused widget never sees them.
+        row("media Play toggles", Qt::Key_MediaPlay, 0, "hitk play/pause\r\n");
+        row("media Play/Pause", Qt::Key_MediaTogglePlayPause, 0, "hitk play/pause\r\n");
+        row("media Pause", Qt::Key_MediaPause, 0, "hitk pause\r\n");
+        row("media Stop", Qt::Key_MediaStop, 0, "hitk stop\r\n");
+        row("media Record", Qt::Key_MediaRecord, 0, "hitk record\r\n");
+        row("media Next", Qt::Key_MediaNext, 0, "hitk next\r\n");
+        row("media Previous", Qt::Key_MediaPrevious, 0, "hitk prev\r\n");
+        row("media Forward", Qt::Key_AudioForward, 0, "hitk fastfwd\r\n");
+        row("media Rewind", Qt::Key_AudioRewind, 0, "hitk fastrew\r\n");
+        row("volume up", Qt::Key_VolumeUp, 0, "hitk volume+\r\n");
+        row("volume down", Qt::Key_VolumeDown, 0, "hitk volume-\r\n");
+        row("volume mute", Qt::Key_VolumeMute, 0, "hitk mute\r\n");
+    }
+    void keys()
+    {
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(QByteArray, line);
+        if (w->link().socketState() != RecorderSocket::State::Connected)
+            connectWindow();
+        const bool media = key >= Qt::Key_VolumeDown;
+        // The same from every text box, a button and a field of the connection panel; in the
+        // channel panel's list and filter only the media keys are the recorder's.
+        for (const QString &focus : {u"txt_chan"_s, u"txt_msg"_s, u"cmd_up"_s, u"txt_ip"_s,
+                                     u"txt_port"_s, u"lst_channels"_s, u"txt_filter"_s}) {
+            const bool panel = focus.endsWith(u"channels"_s) || focus.endsWith(u"filter"_s);
+            QWidget *widget = find(focus);
+            const auto counter = qScopeGuard([&] { widget->removeEventFilter(this); });
+            m_keysReaching = widget;
+            m_key = key;
+            m_reached = 0;
+            widget->installEventFilter(this);
+            // QTest knows no text for some media keys; they come without one anyway.
+            QKeyEvent press(QEvent::KeyPress, key, Qt::KeyboardModifiers(modifiers));
+            if (media)
+                QApplication::sendEvent(widget, &press);
+            else
+                QTest::keyClick(widget, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+            QCOMPARE(wire(), panel && !media ? QByteArray() : line);
+            QCOMPARE(m_reached, media ? 0 : 1);
+            rec->received[0].clear();
+        }
+    }
+
+    void textsFitUnderDesktopFonts_data()
+    {
+        QTest::addColumn<QString>("family");
+        QTest::addColumn<int>("size");
+        QTest::newRow("GNOME: Cantarell 11") << u"Cantarell"_s << 11;
+        QTest::newRow("KDE: Noto Sans 10") << u"Noto Sans"_s << 10;
+        QTest::newRow("generic: DejaVu Sans 9") << u"DejaVu Sans"_s << 9;
+    }
+    void textsFitUnderDesktopFonts()
+    {
+        QFETCH(QString, family);
+        QFETCH(int, size);
+        const QFont desktop = QApplication::font();
+        QApplication::setFont(QFont(family, size));
+        open();
+        QApplication::setFont(desktop);
+        QWidget *client = find(u"client_area"_s);
+        if (QFontInfo(client->font()).family() != family)
+            QFAIL(qPrintable(
+                family
+                + u" is not installed (fonts-cantarell, fonts-noto-core, fonts-dejavu-core)"_s));
+        QVERIFY(client->font().pointSizeF() <= size);
+        // The drawn layout stays as it is, to the pixel.
+        QCOMPARE(client->size(), QSize(1040, 355));
+        QCOMPARE(find(u"cmd_connect"_s)->geometry(), QRect(8, 88, 97, 33));
+        // Room for the text: a button's bevel and a field's frame take 4 px a side, a group
+        // box's corner 8.
+        const QFontMetrics metrics(client->font());
+        for (QWidget *widget : client->findChildren<QWidget *>()) {
+            const bool box = qobject_cast<QGroupBox *>(widget);
+            const QString text = widget->property(box ? "title" : "text").toString();
+            const int inset = qobject_cast<QLabel *>(widget) ? 0 : box ? 16 : 8;
+            QVERIFY2(metrics.horizontalAdvance(text) <= widget->width() - inset, qPrintable(text));
+        }
+        // Every reason for not being connected is drawn whole on the status line.
+        const auto *label = find<QLabel>(u"lbl_info"_s);
+        for (int cause = 0; cause <= int(lastConnectionCause); ++cause) {
+            const QString text = ConnectionStatus::text(ConnectionCause(cause));
+            QCOMPARE(label->fontMetrics().elidedText(text, Qt::ElideMiddle,
+                                                     label->contentsRect().width()),
+                     text);
+        }
+    }
+};
+
+QTEST_MAIN(tst_keys)
+#include "tst_keys.moc"
