@@ -3,24 +3,17 @@
 // current channel under it and what is on, and when the window asks the channel again.
 #include "window.h"
 
-#include <QApplication>
-#include <QElapsedTimer>
-#include <QHostInfo>
 #include <QScrollBar>
 #include <QSortFilterProxyModel>
 #include <QTemporaryFile>
 
 #include <ctime>
 
-using namespace Qt::StringLiterals;
-
 class tst_channels : public WindowTest
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    void init() { WindowTest::init(); }
-
     // The filter's keys stay in the panel; Enter switches to the channel chosen or the first
     // shown, with the line Go CH sends, and the current channel follows the answer.
     void channelPanel_data()
@@ -191,7 +184,7 @@ private Q_SLOTS:
             digits << *std::find_if(keypad.begin(), keypad.end(),
                                     [&](QWidget *key) { return key->property("index") == digit; });
         const qsizetype from = simLog.size();
-        pressSpaced(digits, std::chrono::milliseconds(700));
+        pressSpaced(digits, 700);
         QTRY_COMPARE_WITH_TIMEOUT(channel(), u"123 Channel 123"_s, waitMs);
         QCOMPARE(simReceived(from), "hitk 1\\r\\n\nhitk 2\\r\\n\nhitk 3\\r\\n\nCHAN\\r\\n\n");
         // Back at the front, the window asks again, but not twice within the interval.

@@ -3,16 +3,9 @@
 // name, methods, properties and metadata, and the ways of closing it.
 #include "window.h"
 
-#include <QApplication>
-#include <QTimer>
-
-using namespace Qt::StringLiterals;
-
-namespace {
-
 // Properties as the desktop meets them, in name order: each name with its D-Bus type (none for
 // a map) and value.
-QString asText(const QVariantMap &properties)
+static QString asText(const QVariantMap &properties)
 {
     QStringList all;
     for (const auto &[name, value] : properties.asKeyValueRange())
@@ -22,7 +15,7 @@ QString asText(const QVariantMap &properties)
 }
 
 // The player's properties, as asText() writes them, while the connection is up or not.
-QString playerText(bool up, const char *volume)
+static QString playerText(bool up, const char *volume)
 {
     return u"CanControl:b=true CanGoNext:b=%1 CanGoPrevious:b=%1 CanPause:b=%1 CanPlay:b=%1 "
            "CanSeek:b=false MaximumRate:d=1 Metadata:= MinimumRate:d=1 PlaybackStatus:s=%2 "
@@ -30,8 +23,6 @@ QString playerText(bool up, const char *volume)
                                                      up ? u"Playing"_s : u"Stopped"_s,
                                                      QString::fromLatin1(volume));
 }
-
-} // namespace
 
 class tst_desktop : public WindowTest
 {
@@ -44,10 +35,6 @@ class tst_desktop : public WindowTest
     }
 
 private Q_SLOTS:
-    void initTestCase() { startBus(); }
-    void cleanupTestCase() { stopBus(); }
-    void init() { WindowTest::init(); }
-
     void closingEndsAtOnce_data()
     {
         QTest::addColumn<int>("by"); // the close request, the menu, the desktop

@@ -6,10 +6,7 @@
 #include "connection_status.h"
 #include "key_table.h"
 
-#include <QApplication>
 #include <QGroupBox>
-
-using namespace Qt::StringLiterals;
 
 class tst_keys : public WindowTest
 {
@@ -27,10 +24,6 @@ class tst_keys : public WindowTest
     }
 
 private Q_SLOTS:
-    void initTestCase() { startBus(); }
-    void cleanupTestCase() { stopBus(); }
-    void init() { WindowTest::init(); }
-
     void startUp_data()
     {
         QTest::addColumn<QByteArray>("ini");

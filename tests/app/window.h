@@ -7,6 +7,9 @@
 #include "recorder.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QHostInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -15,6 +18,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QTreeView>
 #include <QtDBus>
 
@@ -96,31 +100,6 @@ protected:
     QDBusConnection desktop {u"desktop"_s};
     // What PropertiesChanged has said since it was last cleared, later words over earlier.
     QVariantMap announced;
-    void startBus()
-    {
-        busDaemon.start(u"dbus-daemon"_s, {u"--session"_s, u"--nofork"_s, u"--print-address"_s});
-        if (!QTest::qWaitFor([&] { return busDaemon.canReadLine(); }, waitMs)) {
-            // Outside CI the tests of the media controls are skipped.
-            QVERIFY2(qgetenv("CI") != "true", "no dbus-daemon: install the package dbus-daemon");
-            return;
-        }
-        qputenv("DBUS_SESSION_BUS_ADDRESS", busDaemon.readLine().trimmed());
-        desktop = QDBusConnection::connectToBus(qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS"),
-                                                u"desktop"_s);
-        // QtDBus delivers a bus's signal only to a slot named by its signature.
-        QVERIFY(desktop.connect({}, u"/org/mpris/MediaPlayer2"_s, propertiesInterface,
-                                u"PropertiesChanged"_s, this,
-                                SLOT(noteChange(QString, QVariantMap, QStringList))));
-    }
-    void stopBus()
-    {
-        w.reset();
-        QDBusConnection::disconnectFromBus(u"desktop"_s);
-        if (busDaemon.state() != QProcess::NotRunning) {
-            busDaemon.kill();
-            QVERIFY(busDaemon.waitForFinished(waitMs));
-        }
-    }
     QString owner(const QString &name) const { return desktop.interface()->serviceOwner(name); }
     // A call as the desktop makes one, waited for with a bound: a blocking call would stall this
     // thread, which serves the window's side too.
@@ -134,16 +113,7 @@ protected:
                                                                              : QDBusMessage();
     }
 
-    // Rows of one test share the window and its connection; each test starts afresh.
     QByteArray lastTest;
-    void init()
-    {
-        if (QByteArray(QTest::currentTestFunction()).startsWith("mpris") && !desktop.isConnected())
-            QSKIP("no dbus-daemon (package dbus-daemon) for a session bus of the suite's own");
-        if (QTest::currentTestFunction() != lastTest)
-            fresh();
-        lastTest = QTest::currentTestFunction();
-    }
     void fresh()
     {
         w.reset();
@@ -213,21 +183,15 @@ protected:
             QVERIFY2(entry->isEnabled() == (enabled || entry->menu() || entry->isSeparator()),
                      qPrintable(entry->text()));
     }
-    // Presses the buttons one every gap, as a hand does, and returns after the last.
-    void pressSpaced(const QList<QPushButton *> &buttons, std::chrono::milliseconds gap)
+    // Presses the buttons one every gapMs from the first, as a hand does.
+    void pressSpaced(const QList<QPushButton *> &buttons, int gapMs)
     {
-        QTimer pacer;
-        pacer.setInterval(gap);
-        qsizetype next = 0;
-        const auto press = [&] {
-            QTest::mouseClick(buttons[next++], Qt::LeftButton);
-            if (next == buttons.size())
-                pacer.stop();
-        };
-        connect(&pacer, &QTimer::timeout, this, press);
-        pacer.start();
-        press();
-        QTRY_VERIFY_WITH_TIMEOUT(!pacer.isActive(), waitMs);
+        QElapsedTimer clock;
+        clock.start();
+        for (qsizetype i = 0; i < buttons.size(); ++i) {
+            QTRY_VERIFY_WITH_TIMEOUT(clock.elapsed() >= i * gapMs, waitMs);
+            QTest::mouseClick(buttons[i], Qt::LeftButton);
+        }
     }
     // The panel's rows as shown, groups included, with the filter applied.
     QStringList shownRows()
@@ -241,6 +205,43 @@ protected:
                 rows << model->index(row, 0, parent).data().toString();
         }
         return rows;
+    }
+
+private Q_SLOTS:
+    // Every suite has its own bus; the windows join it as they come up.
+    void initTestCase()
+    {
+        busDaemon.start(u"dbus-daemon"_s, {u"--session"_s, u"--nofork"_s, u"--print-address"_s});
+        if (!QTest::qWaitFor([&] { return busDaemon.canReadLine(); }, waitMs)) {
+            // Outside CI the tests of the media controls are skipped, in init().
+            QVERIFY2(qgetenv("CI") != "true", "no dbus-daemon: install the package dbus-daemon");
+            return;
+        }
+        qputenv("DBUS_SESSION_BUS_ADDRESS", busDaemon.readLine().trimmed());
+        desktop = QDBusConnection::connectToBus(qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS"),
+                                                u"desktop"_s);
+        // QtDBus delivers a bus's signal only to a slot named by its signature.
+        QVERIFY(desktop.connect({}, u"/org/mpris/MediaPlayer2"_s, propertiesInterface,
+                                u"PropertiesChanged"_s, this,
+                                SLOT(noteChange(QString, QVariantMap, QStringList))));
+    }
+    void cleanupTestCase()
+    {
+        w.reset();
+        QDBusConnection::disconnectFromBus(u"desktop"_s);
+        if (busDaemon.state() != QProcess::NotRunning) {
+            busDaemon.kill();
+            QVERIFY(busDaemon.waitForFinished(waitMs));
+        }
+    }
+    // Rows of one test share the window and its connection; each test starts afresh.
+    void init()
+    {
+        if (QByteArray(QTest::currentTestFunction()).startsWith("mpris") && !desktop.isConnected())
+            QSKIP("no dbus-daemon (package dbus-daemon) for a session bus of the suite's own");
+        if (QTest::currentTestFunction() != lastTest)
+            fresh();
+        lastTest = QTest::currentTestFunction();
     }
 
 public Q_SLOTS:
