@@ -176,16 +176,16 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("commands");
         QTest::addColumn<QByteArray>("replies");
         QTest::addColumn<int>("slowestMs");
-        QTest::newRow("volume rounded, muted, clamped; five channels")
+        QTest::newRow("volume rounded, muted, clamped; five channels; a digit zaps")
             << QStringList {}
             << "VOLU\nVOLU 13\nVOLU mute\nVOLU 0\nVOLU +\nVOLU 300\nVOLU -5\n"
-               "LSTC :ids 3\nLSTC 9\nCHAN -\n"_ba
+               "LSTC 3\nLSTC 9\nCHAN -\nhitk 2\nCHAN\n"_ba
             << "250 Audio volume is 128\r\n250 Audio volume is 15\r\n250 Audio is mute\r\n"
                "250 Audio is mute\r\n250 Audio volume is 5\r\n250 Audio volume is 255\r\n"
-               "501 Unknown option: \"-5\"\r\n250 3 S19.2E-1-1010-11150 3sat HD;ZDFvision:11347:"
+               "501 Unknown option: \"-5\"\r\n250 3 3sat HD;ZDFvision:11347:"
                "VC23M5O35P0S1:S19.2E:22000:6510=27:6520=deu@3,6521=mis@3,6523=mul@3;6522=deu@106:"
                "6530;6531=deu:0:11150:1:1010:0\r\n501 Channel \"9\" not defined\r\n"
-               "250 5 phoenix HD\r\n"_ba
+               "250 5 phoenix HD\r\n250 Key \"2\" accepted\r\n250 2 ZDF HD\r\n"_ba
             << 0;
         QTest::newRow("generated, slow, in a group, round the end")
             << QStringList {u"--channels"_s, u"2"_s, u"--slow-bytes-per-second"_s, u"200"_s}
