@@ -118,32 +118,32 @@ private Q_SLOTS:
         const auto row = [](const char *tag, const QString &text, const char16_t *read) {
             QTest::newRow(tag) << text << QString::fromUtf16(read);
         };
-        row("real, with id",
-            u"5 S19.2E-1-1019-10301 Das Erste HD;ARD:11493:HC23M5O35P0S1:S19.2E:"
+        row("real",
+            u"5 Das Erste HD;ARD:11493:HC23M5O35P0S1:S19.2E:"
             "22000:5101=27:5102=deu@3,5103=mis@3;5106=deu@106:5104;5105=deu:0:10301:1:1019:0"_s,
-            u"C 5 Das Erste HD//ARD S19.2E-1-1019-10301");
-        row("real group", u"0 :ARD und ZDF"_s, u"G 0 ARD und ZDF// ");
-        row("real numbering group", u"0 :@1000 Neue Kanaele"_s, u"G 1000 Neue Kanaele// ");
-        row("real group that only numbers", u"0 :@100 "_s, u"G 100 // ");
-        row("comma in the long name", u"7 Film, Serie,FS:1"_s, u"C 7 Film, Serie/FS/ ");
-        row("bar for colon, no field after", u"8 Comedy|Plus;A|B"_s, u"C 8 Comedy:Plus//A:B ");
-        row("controls become blanks", u"3 \001A\tB\u2028C,\177;\237P:1"_s, u"C 3 A B C//P ");
-        row("id without a name", u"4 S19.2E-1-1-1 :1"_s, u"- 0 // ");
-        row("negative", u"-1 ARD"_s, u"- 0 // ");
-        row("beyond the largest", u"100000 ARD"_s, u"- 0 // ");
-        row("zero that is no group", u"0 ARD"_s, u"- 0 // ");
-        row("short name alone", u"4 ,RTL;CBC:1"_s, u"- 0 // ");
-        row("group number not a number", u"0 :@1x ARD"_s, u"- 0 // ");
-        row("longer than a reply line", u"1 "_s + QString(999, u'x'), u"- 0 // ");
+            u"C 5 Das Erste HD//ARD");
+        row("real group", u"0 :ARD und ZDF"_s, u"G 0 ARD und ZDF//");
+        row("real numbering group", u"0 :@1000 Neue Kanaele"_s, u"G 1000 Neue Kanaele//");
+        row("real group that only numbers", u"0 :@100 "_s, u"G 100 //");
+        row("comma in the long name", u"7 Film, Serie,FS:1"_s, u"C 7 Film, Serie/FS/");
+        row("bar for colon, no field after", u"8 Comedy|Plus;A|B"_s, u"C 8 Comedy:Plus//A:B");
+        row("controls become blanks", u"3 \001A\tB\u2028C,\177;\237P:1"_s, u"C 3 A B C//P");
+        row("name alone before the colon", u"4  :1"_s, u"- 0 //");
+        row("negative", u"-1 ARD"_s, u"- 0 //");
+        row("beyond the largest", u"100000 ARD"_s, u"- 0 //");
+        row("zero that is no group", u"0 ARD"_s, u"- 0 //");
+        row("short name alone", u"4 ,RTL;CBC:1"_s, u"- 0 //");
+        row("group number not a number", u"0 :@1x ARD"_s, u"- 0 //");
+        row("longer than a reply line", u"1 "_s + QString(999, u'x'), u"- 0 //");
     }
     void channelLine()
     {
         QFETCH(QString, text);
         QFETCH(QString, read);
         const ChannelLine line = ChannelLine::parse(text);
-        QCOMPARE(u"%1 %2 %3/%4/%5 %6"_s.arg(QLatin1Char("-GC"[int(line.kind)]))
+        QCOMPARE(u"%1 %2 %3/%4/%5"_s.arg(QLatin1Char("-GC"[int(line.kind)]))
                      .arg(line.number)
-                     .arg(line.name, line.shortName, line.provider, line.id),
+                     .arg(line.name, line.shortName, line.provider),
                  read);
     }
 
