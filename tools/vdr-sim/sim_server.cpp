@@ -169,10 +169,10 @@ void SimServer::flood(QTcpSocket *socket, int client)
     // Once the system has taken all of it, the client has read nearly all of it too.
     auto *written = new QObject(socket);
     connect(socket, &QTcpSocket::bytesWritten, written, [this, socket, client, written] {
-        if (socket->bytesToWrite() > 0)
+        if (socket->bytesToWrite() > 0 || written->property("said").toBool())
             return;
+        written->setProperty("said", true);
         print(client, u"flood written"_s);
-        written->deleteLater();
     });
 }
 
