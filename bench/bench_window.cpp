@@ -72,13 +72,19 @@ private:
 class ListProbe : public QObject
 {
 public:
-    ListProbe(RecorderGuide &guide, QTreeView *view)
-        : m_view(view)
+    // The list's view is made once the window is first painted; a list read before that is
+    // shown by the view's first paint.
+    explicit ListProbe(frm_main &window)
     {
-        view->viewport()->installEventFilter(this);
-        // Connected after the panel, so its own handling of a new list comes first.
-        connect(&guide, &RecorderGuide::listChanged, this, [this] { m_read = true; });
-        connect(guide.channels(), &QAbstractItemModel::dataChanged, this, &ListProbe::lookAtTitles);
+        connect(&window, &frm_main::completed, this, [this, &window] {
+            m_view = window.findChild<QTreeView *>(u"lst_channels"_s);
+            m_view->viewport()->installEventFilter(this);
+        });
+        // The view paints a new list only after the panel has handled it, whichever of the two
+        // hears of it first.
+        connect(&window.guide(), &RecorderGuide::listChanged, this, [this] { m_read = true; });
+        connect(window.guide().channels(), &QAbstractItemModel::dataChanged, this,
+                &ListProbe::lookAtTitles);
     }
 
 protected:
@@ -117,7 +123,7 @@ private:
         std::fflush(stdout);
     }
 
-    QTreeView *m_view;
+    QTreeView *m_view = nullptr;
     bool m_read = false, m_shown = false, m_titled = false;
 };
 #else
@@ -160,7 +166,7 @@ int main(int argc, char *argv[])
     const QStringList arguments = QCoreApplication::arguments();
     std::optional<ListProbe> listProbe;
     if (arguments.size() == 3 && arguments.at(1) == "--list"_L1)
-        listProbe.emplace(window.guide(), window.findChild<QTreeView *>(u"lst_channels"_s));
+        listProbe.emplace(window);
     if (arguments.size() == 3 && (arguments.at(1) == "--idle"_L1 || listProbe)) {
         window.findChild<QLineEdit *>(u"txt_ip"_s)->setText(u"127.0.0.1"_s);
         window.findChild<QLineEdit *>(u"txt_port"_s)->setText(arguments.at(2));

@@ -170,6 +170,8 @@ class tst_handset : public QObject
         // No background CHAN after a test's presses, unless the test asks for one.
         w->guide().setClocks(std::chrono::hours(1), std::chrono::hours(1));
         w->show();
+        // The panel's list and the Keys menu's entries come with the first picture.
+        QTRY_VERIFY(w->isComplete());
     }
     void connectTo(const QString &host, const QString &port)
     {
@@ -300,6 +302,13 @@ private Q_SLOTS:
         QCOMPARE(status(), QString());
         QVERIFY(!w->link().isPolling());
         checkGroup(false);
+        // Everything named is on screen but the bar of a programme, the panel's widgets made
+        // after the first picture too.
+        for (const QWidget *widget : find(u"client_area"_s)->findChildren<QWidget *>()) {
+            const QString name = widget->objectName();
+            if (!name.isEmpty() && !name.startsWith("qt_"_L1))
+                QVERIFY2(widget->isVisible() == (name != "bar_now"_L1), qPrintable(name));
+        }
     }
 
     // Every key of the table by its button and by its entry in the Keys menu, against the
