@@ -2,7 +2,8 @@
 // The window programs the benchmark starts as child processes. Built twice: with the handset
 // window (BENCH_HANDSET) and with a bare window of plain buttons, the floor it is compared to.
 //   (no arguments)    show the window, print the monotonic time in ns once it is first
-//                     exposed and painted, and quit
+//                     exposed and painted and the peak resident memory until then in KiB,
+//                     and quit
 //   --idle PORT       handset only: connect to 127.0.0.1:PORT, print "connected" when the
 //                     window shows the connection, then stay idle until ended
 //   --list PORT       handset only: connect likewise; once the channel list read is painted,
@@ -40,8 +41,23 @@ long long monotonicNs()
     return now.tv_sec * 1000000000LL + now.tv_nsec;
 }
 
+long peakResidentKiB()
+{
+    long kib = -1;
+    if (FILE *file = std::fopen("/proc/self/status", "r")) {
+        char line[128];
+        while (kib < 0 && std::fgets(line, sizeof line, file))
+            if (std::sscanf(line, "VmHWM: %ld kB", &kib) != 1)
+                kib = -1;
+        std::fclose(file);
+    }
+    return kib;
+}
+
 // Expose is where a widget window paints itself for the first time; the zero timer fires
-// after that paint, so the time printed there is the window shown.
+// after that paint, so the time printed there is the window shown. The peak memory is taken at
+// the same point: what a window makes once its first picture is out is not its start-up, and
+// whether that runs before the quit takes effect depends only on how the event loop batches it.
 class ShownProbe : public QObject
 {
 public:
@@ -54,7 +70,8 @@ protected:
             && static_cast<QWindow *>(watched)->isExposed()) {
             m_seen = true;
             QTimer::singleShot(0, this, [] {
-                std::printf("%lld\n", monotonicNs());
+                const long long now = monotonicNs();
+                std::printf("%lld %ld\n", now, peakResidentKiB());
                 std::fflush(stdout);
                 QCoreApplication::quit();
             });
