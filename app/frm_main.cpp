@@ -87,8 +87,8 @@ void frm_main::complete()
 void frm_main::Form_Load(const QString &settingsFolder)
 {
     SetControls(false);
-    // The socket is a TCP socket by construction; nothing to set. Polling waits for connect.
-    m_link.stopPolling();
+    // The socket is a TCP socket by construction, and the poll has not started: it waits for
+    // connect, so there is nothing to set or stop.
 
     const auto setting = [&settingsFolder](const QString &key) {
         return mod_fileio::get_setting(u"server"_s, key, settingsFolder);

@@ -13,8 +13,8 @@ Q_LOGGING_CATEGORY(lcStatus, "zappomatic.status", QtInfoMsg)
 
 void StatusLabel::setStatus(const QString &text, const QString &help)
 {
-    // The poll repeats the connected text every half second; an unchanged name must not reach
-    // screen readers again each time.
+    // The same words come again (one attempt after another failing the same way); an unchanged
+    // name must not reach screen readers again each time.
     if (text == this->text() && help == accessibleDescription())
         return;
     setText(text);

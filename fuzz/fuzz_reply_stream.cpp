@@ -64,12 +64,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         require(field->isEmpty() || first.contains(*field), "a greeting field not from its line");
     RecorderCharset charset(greeting.charset);
 
-    // Askers that want their replies, so that the pairing keeps their lines.
+    // Askers that want their replies, the whole or the last line by turns.
     QObject asker;
     ReplyPairing pairing;
     for (int i = 0; i < asked; ++i)
-        pairing.expect({QDeadlineTimer::Forever, &asker, [](const Reply &) {
-                        }});
+        pairing.expect({QDeadlineTimer::Forever, &asker, [](const Reply &) {},
+                        i % 2 ? ReplyPairing::Keep::LastLine : ReplyPairing::Keep::AllLines});
     int completed = 0;
     for (qsizetype i = 1; i < got.size(); ++i) {
         const QByteArray &line = got[i];
@@ -81,11 +81,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                 "a reply did not end exactly on its last line");
         if (!reply)
             continue;
-        ++completed;
+        const bool whole = completed++ % 2 == 0;
         require(reply->code == parsed.code, "a reply with another code than its last line");
         require(!reply->lines.isEmpty() && reply->lines.back() == parsed.text,
                 "a reply without its last line's text");
-        require(reply->lines.size() <= ReplyPairing::maxLines, "a reply beyond its room");
+        qsizetype bytes = 0;
+        for (const QByteArray &kept : reply->lines)
+            bytes += kept.size();
+        require(whole ? bytes <= ReplyPairing::maxBytes + ReplyLines::maxLength
+                      : reply->lines.size() == 1,
+                "a reply beyond its room");
     }
     require(completed <= asked, "more replies than askers");
     return 0;

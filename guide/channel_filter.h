@@ -15,7 +15,6 @@ public:
     explicit ChannelFilter(ChannelModel *channels, QObject *parent = nullptr);
 
     void setText(const QString &text);
-    QString text() const { return m_text; }
 
 protected:
     bool filterAcceptsRow(int sourceRow, const QModelIndex &sourceParent) const override;

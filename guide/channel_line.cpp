@@ -3,8 +3,6 @@
 
 #include "shown_text.h"
 
-#include <QRegularExpression>
-
 #include <optional>
 
 using namespace Qt::StringLiterals;
@@ -31,15 +29,6 @@ std::optional<int> plainNumber(QStringView text)
 QString shownName(QStringView text)
 {
     return text.trimmed().toString().replace(u'|', u':');
-}
-
-// "S19.2E-1-1019-10301", "C-1-1051-1101-2": source, network, transport stream, service and
-// an optional radio id, followed by the blank before the name.
-qsizetype idLength(QStringView text)
-{
-    static const QRegularExpression id(u"^[A-Z](?:[0-9]+(?:\\.[0-9]+)?[EW])?(?:-[0-9]+){3,4} "_s);
-    const QRegularExpressionMatch match = id.match(text);
-    return match.hasMatch() ? match.capturedLength() - 1 : 0;
 }
 
 ChannelLine group(QStringView text)
@@ -74,7 +63,7 @@ ChannelLine ChannelLine::parse(QStringView raw)
     const std::optional<int> number = blank < 0 ? std::nullopt : plainNumber(text.first(blank));
     if (!number)
         return {};
-    // Further blanks (control characters once) would hide an id from the test below.
+    // Further blanks (control characters once) are no part of the name.
     text = text.sliced(blank + 1);
     while (text.startsWith(u' '))
         text = text.sliced(1);
@@ -82,10 +71,6 @@ ChannelLine ChannelLine::parse(QStringView raw)
         return group(text);
 
     ChannelLine line;
-    if (const qsizetype length = idLength(text)) {
-        line.id = text.first(length).toString();
-        text = text.sliced(length + 1);
-    }
     // The name field: "long,short;provider", the short name after the last comma.
     const qsizetype colon = text.indexOf(u':');
     QStringView names = colon < 0 ? text : text.first(colon);

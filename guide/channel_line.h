@@ -7,8 +7,7 @@
 #include <QStringView>
 
 // One line of the recorder's channel list: the text after the code of an LSTC reply line,
-// "5 Das Erste HD;ARD:11493:HC23M5O35P0S1:S19.2E:22000:...", with ":ids" the channel's id after
-// the number ("5 S19.2E-1-1019-10301 Das Erste HD;ARD:..."), with ":groups" also the group lines
+// "5 Das Erste HD;ARD:11493:HC23M5O35P0S1:S19.2E:22000:...", with ":groups" also the group lines
 // "0 :ARD und ZDF" and "0 :@100 Sky HD" (the channel after it is number 100).
 struct ChannelLine
 {
@@ -26,7 +25,6 @@ struct ChannelLine
     QString name;
     QString shortName; // "RTL" of "RTL Television,RTL"; empty when there is none
     QString provider; // "CBC" of "RTL Television,RTL;CBC"
-    QString id; // "S19.2E-1-1019-10301"; empty when the line has none
 
     // Any text; one that is neither a channel nor a group gives Kind::Rejected and empty fields.
     // Characters that would not show become blanks.

@@ -74,12 +74,6 @@ QModelIndex ChannelModel::indexOf(int number, int column) const
                    : createIndex(channel.top, column, topLevel);
 }
 
-QString ChannelModel::nameOf(int number) const
-{
-    const auto at = m_byNumber.constFind(number);
-    return at == m_byNumber.cend() ? QString() : m_channels[*at].name;
-}
-
 void ChannelModel::setNow(int number, const std::optional<Programme> &now)
 {
     const auto at = m_byNumber.constFind(number);

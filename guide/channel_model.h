@@ -33,8 +33,6 @@ public:
 
     // A channel's place, or an invalid index for a number not listed.
     QModelIndex indexOf(int number, int column = NameColumn) const;
-    bool contains(int number) const { return m_byNumber.contains(number); }
-    QString nameOf(int number) const;
     int channelCount() const { return int(m_channels.size()); }
     // What is on now on the channel, as last read; none where the recorder named nothing.
     void setNow(int number, const std::optional<Programme> &now);

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "recorder_guide.h"
 
-#include "recorder_link.h"
+#include "command_lines.h"
+#include "recorder_requests.h"
 
 #include <QVersionNumber>
 
@@ -40,14 +41,9 @@ std::optional<std::pair<int, QString>> channelInAnswer(int code, const QString &
     return std::pair(number, blank < 0 ? QString() : text.sliced(blank + 1).trimmed());
 }
 
-qint64 msecsUntil(const QDateTime &when)
-{
-    return QDateTime::currentDateTimeUtc().msecsTo(when);
-}
-
 } // namespace
 
-RecorderGuide::RecorderGuide(RecorderLink &link, QObject *parent)
+RecorderGuide::RecorderGuide(RecorderRequests &link, QObject *parent)
     : QObject(parent)
     , m_link(link)
 {
@@ -62,11 +58,11 @@ RecorderGuide::RecorderGuide(RecorderLink &link, QObject *parent)
     connect(&m_settle, &QTimer::timeout, this, &RecorderGuide::askCurrent);
     connect(&m_programmeEnds, &QTimer::timeout, this, &RecorderGuide::askProgrammes);
     connect(&m_rowsExpire, &QTimer::timeout, this, &RecorderGuide::askRows);
-    connect(&link, &RecorderLink::greeted, this,
+    connect(&link, &RecorderRequests::greeted, this,
             [this](const QString &, const QString &version) { m_version = version; });
-    connect(&link, &RecorderLink::connectionUp, this, &RecorderGuide::start);
-    connect(&link, &RecorderLink::connectionEnded, this, &RecorderGuide::stop);
-    connect(&link, &RecorderLink::answered, this,
+    connect(&link, &RecorderRequests::connectionUp, this, &RecorderGuide::start);
+    connect(&link, &RecorderRequests::connectionEnded, this, &RecorderGuide::stop);
+    connect(&link, &RecorderRequests::answered, this,
             [this](bool switching, int code, const QString &text) {
                 if (switching)
                     takeChannel(code, text);
@@ -81,7 +77,7 @@ void RecorderGuide::start()
     m_lastActivationAsk.start();
     const QVersionNumber version = QVersionNumber::fromString(m_version);
     const bool groups = version.isNull() || version >= firstWithGroups;
-    m_link.request(groups ? u"LSTC :groups"_s : u"LSTC"_s, this,
+    m_link.request(Svdrp::channelListLine(groups), this,
                    [this, groups](const Reply &reply) { listRead(reply, groups); });
 }
 
@@ -92,6 +88,8 @@ void RecorderGuide::stop()
     m_rowsExpire.stop();
     m_rowValidUntil.clear();
     m_rowsAsked.clear();
+    // What a row's reply took on that recorder says nothing of the next.
+    m_rowReplyEstimate = smallestRowReply;
     m_current = {};
     m_channels.clear();
     Q_EMIT listChanged();
@@ -102,7 +100,8 @@ void RecorderGuide::listRead(const Reply &reply, bool groups)
 {
     if (reply.code != replyOk && groups) {
         // A recorder that does not know the option may still list its channels.
-        m_link.request(u"LSTC"_s, this, [this](const Reply &plain) { listRead(plain, false); });
+        m_link.request(Svdrp::channelListLine(false), this,
+                       [this](const Reply &plain) { listRead(plain, false); });
         return;
     }
     m_channels.setChannels(reply.code == replyOk ? reply.lines : QStringList());
@@ -113,7 +112,7 @@ void RecorderGuide::listRead(const Reply &reply, bool groups)
 
 void RecorderGuide::askCurrent()
 {
-    m_link.request(u"CHAN"_s, this,
+    m_link.request(Svdrp::currentChannelLine(), this,
                    [this](const Reply &reply) { takeChannel(reply.code, reply.lines.value(0)); });
 }
 
@@ -150,7 +149,7 @@ void RecorderGuide::askProgrammes()
     const int number = m_current.number;
     for (const bool next : {false, true}) {
         m_link.request(
-            u"LSTE %1 %2"_s.arg(number).arg(next ? "next"_L1 : "now"_L1), this,
+            Svdrp::programmeLine(number, next ? Svdrp::When::Next : Svdrp::When::Now), this,
             [this, number, next](const Reply &reply) { programmeRead(number, next, reply); });
     }
 }
@@ -185,7 +184,7 @@ void RecorderGuide::askRows()
 {
     if (!m_link.isUp())
         return;
-    const QDateTime now = QDateTime::currentDateTimeUtc();
+    const QDateTime now = m_now();
     QDateTime soonest;
     for (const int number : std::as_const(m_rows)) {
         const auto known = m_rowValidUntil.constFind(number);
@@ -199,7 +198,7 @@ void RecorderGuide::askRows()
         if ((m_rowsAsked.size() + 1) * m_rowReplyEstimate > rowBudgetBytes)
             break;
         m_rowsAsked.insert(number);
-        m_link.request(u"LSTE %1 now"_s.arg(number), this,
+        m_link.request(Svdrp::programmeLine(number, Svdrp::When::Now), this,
                        [this, number](const Reply &reply) { rowRead(number, reply); });
     }
     if (soonest.isValid())
@@ -215,12 +214,10 @@ void RecorderGuide::rowRead(int number, const Reply &reply)
         bytes += line.size() + 6; // the code and the line end
     m_rowReplyEstimate = std::max(m_rowReplyEstimate, bytes);
     const std::optional<Programme> now = firstProgramme(reply);
-    const QDateTime until = now ? now->end() : QDateTime::currentDateTimeUtc();
-    const bool ended = until <= QDateTime::currentDateTimeUtc();
+    const QDateTime until = now ? now->end() : m_now();
+    const bool ended = until <= m_now();
     m_rowValidUntil.insert(
-        number,
-        ended ? QDateTime::currentDateTimeUtc().addSecs(now ? staleRetrySeconds : noDataSeconds)
-              : until);
+        number, ended ? m_now().addSecs(now ? staleRetrySeconds : noDataSeconds) : until);
     m_channels.setNow(number, now);
     askRows();
 }

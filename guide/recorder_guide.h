@@ -11,9 +11,10 @@
 #include <QSet>
 #include <QTimer>
 #include <chrono>
+#include <functional>
 #include <optional>
 
-class RecorderLink;
+class RecorderRequests;
 struct Reply;
 
 // What the program asks the recorder by itself, on the link's one connection: its channel list
@@ -34,7 +35,7 @@ public:
     // Replies to programme questions for rows in view that may be outstanding at once.
     static constexpr qsizetype rowBudgetBytes = 32 * 1024;
 
-    explicit RecorderGuide(RecorderLink &link, QObject *parent = nullptr);
+    explicit RecorderGuide(RecorderRequests &link, QObject *parent = nullptr);
 
     ChannelModel *channels() { return &m_channels; }
 
@@ -52,12 +53,13 @@ public:
     void windowActivated();
     // The channels now in view, in the order shown; their titles are asked where not known.
     void showRows(const QList<int> &numbers);
-    // Only tests shorten the clocks.
+    // Only tests shorten the clocks, and set the time of day programmes are measured against.
     void setClocks(std::chrono::milliseconds settle, std::chrono::milliseconds activation)
     {
         m_settle.setInterval(settle);
         m_activationInterval = activation;
     }
+    void setTimeOfDay(std::function<QDateTime()> now) { m_now = std::move(now); }
 
 Q_SIGNALS:
     // The list was read anew (or emptied, when the connection ended).
@@ -76,7 +78,10 @@ private:
     void askRows();
     void rowRead(int number, const Reply &reply);
 
-    RecorderLink &m_link;
+    qint64 msecsUntil(const QDateTime &when) const { return m_now().msecsTo(when); }
+
+    RecorderRequests &m_link;
+    std::function<QDateTime()> m_now = &QDateTime::currentDateTimeUtc;
     ChannelModel m_channels;
     Current m_current;
     QString m_version;
@@ -89,5 +94,7 @@ private:
     QList<int> m_rows;
     QHash<int, QDateTime> m_rowValidUntil;
     QSet<int> m_rowsAsked;
-    qsizetype m_rowReplyEstimate = 1024;
+    // The largest reply to a row's question so far on this connection, at least this.
+    static constexpr qsizetype smallestRowReply = 1024;
+    qsizetype m_rowReplyEstimate = smallestRowReply;
 };

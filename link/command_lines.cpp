@@ -37,6 +37,26 @@ QString messageLine(QStringView message)
     return line(text);
 }
 
+QString pingLine()
+{
+    return line(u"PING");
+}
+
+QString currentChannelLine()
+{
+    return line(u"CHAN");
+}
+
+QString channelListLine(bool groups)
+{
+    return line(groups ? u"LSTC :groups" : u"LSTC");
+}
+
+QString programmeLine(int channel, When when)
+{
+    return line(u"LSTE %1 %2"_s.arg(channel).arg(when == When::Next ? u"next"_s : u"now"_s));
+}
+
 QString volumeLine()
 {
     return line(u"VOLU");

@@ -19,6 +19,15 @@ std::optional<QString> channelLine(QStringView channelText);
 // break can never start a second command.
 QString messageLine(QStringView message);
 
+// The questions the program asks by itself: "PING", which keeps an idle connection open; "CHAN",
+// the current channel; "LSTC :groups" or plain "LSTC", the channel list; "LSTE <n> now" or
+// "LSTE <n> next", a channel's programme running or following.
+QString pingLine();
+QString currentChannelLine();
+QString channelListLine(bool groups);
+enum class When : bool { Now, Next };
+QString programmeLine(int channel, When when);
+
 // "VOLU", which asks for the volume, and "VOLU <0..255>", which sets it (clamped).
 QString volumeLine();
 QString volumeLine(int volume);

@@ -3,7 +3,8 @@
 
 ConnectionCause firstLineCause(QByteArrayView line)
 {
-    if (line.startsWith("220 "))
+    // Every VDR names its protocol and itself; a mail server's "220 " greeting does not.
+    if (line.startsWith("220 ") && line.contains("SVDRP") && line.contains("VideoDiskRecorder"))
         return ConnectionCause::None;
     // VDR writes this with a bare LF and closes at once.
     if (line.trimmed() == "Access denied!")

@@ -32,7 +32,7 @@ QString hostFromText(const QString &hostText)
 } // namespace
 
 RecorderLink::RecorderLink(QObject *parent)
-    : QObject(parent)
+    : RecorderRequests(parent)
 {
     Timer1.setInterval(pollInterval);
     connect(&Timer1, &QTimer::timeout, this, &RecorderLink::Timer1_Timer);
@@ -40,7 +40,9 @@ RecorderLink::RecorderLink(QObject *parent)
     connect(&client, &RecorderSocket::greeted, this, &RecorderLink::greeted);
     // The volume the desktop's media controls show; its answer is nobody's to see.
     connect(&client, &RecorderSocket::greeted, this, [this] {
-        client.SendData(Svdrp::volumeLine(), this, [this](const Reply &r) { noteVolume(r); });
+        client.SendData(
+            Svdrp::volumeLine(), this, [this](const Reply &r) { noteVolume(r); },
+            ReplyPairing::Keep::LastLine);
     });
 }
 
@@ -72,7 +74,7 @@ bool RecorderLink::disconnectPressed()
     return true;
 }
 
-bool RecorderLink::vdr_connect(const QString &ip, quint16 port)
+void RecorderLink::vdr_connect(const QString &ip, quint16 port)
 {
     client.Close();
     setUp(false);
@@ -80,15 +82,13 @@ bool RecorderLink::vdr_connect(const QString &ip, quint16 port)
     client.setRemotePort(port);
     client.Connect();
     connected = true;
-    return true;
 }
 
-bool RecorderLink::vdr_disconnect()
+void RecorderLink::vdr_disconnect()
 {
     client.Close();
     setUp(false);
     connected = false;
-    return true;
 }
 
 void RecorderLink::vdr_send(const QString &line, bool switching)
@@ -97,22 +97,26 @@ void RecorderLink::vdr_send(const QString &line, bool switching)
         return;
     // The line itself does not wait with the reply: a press may carry a long message, and
     // thousands may wait behind a recorder that has stopped reading.
-    client.SendData(line, this, [this, switching](const Reply &reply) {
-        Q_EMIT answered(switching, reply.code, reply.lines.value(reply.lines.size() - 1));
-    });
+    client.SendData(
+        line, this,
+        [this, switching](const Reply &reply) {
+            Q_EMIT answered(switching, reply.code, reply.lines.value(reply.lines.size() - 1));
+        },
+        ReplyPairing::Keep::LastLine);
 }
 
 void RecorderLink::request(const QString &line, QObject *context, ReplyDone done)
 {
     if (m_up)
-        client.SendData(line + QStringLiteral("\r\n"), context, std::move(done));
+        client.SendData(line, context, std::move(done));
 }
 
 void RecorderLink::setVolume(int volume)
 {
     if (m_up)
-        client.SendData(Svdrp::volumeLine(volume), this,
-                        [this](const Reply &reply) { noteVolume(reply); });
+        client.SendData(
+            Svdrp::volumeLine(volume), this, [this](const Reply &reply) { noteVolume(reply); },
+            ReplyPairing::Keep::LastLine);
 }
 
 void RecorderLink::noteVolume(const Reply &reply)

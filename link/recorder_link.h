@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
+#include "recorder_requests.h"
 #include "recorder_socket.h"
 
 #include <QObject>
@@ -13,7 +14,7 @@
 // status poll, vdr_send for the user's presses, whose answers the window shows, and request() for
 // the lines the program sends by itself, whose replies go to whoever asked.
 // The window subscribes to connectionUp/connectionDown and shows them.
-class RecorderLink : public QObject
+class RecorderLink : public RecorderRequests
 {
     Q_OBJECT
 
@@ -32,17 +33,14 @@ public:
     // connection was believed open.
     bool disconnectPressed();
 
-    bool vdr_connect(const QString &ip, quint16 port);
-    bool vdr_disconnect();
+    void vdr_connect(const QString &ip, quint16 port);
+    void vdr_disconnect();
     // Sends a complete command line for the user while a connection is believed open; its
     // answer is announced by answered(), with switching as the caller gave it (a line whose
     // answer names the channel switched to). Otherwise, or when the socket cannot take it, the
     // line is dropped without a word.
     void vdr_send(const QString &line, bool switching = false);
-    // Sends a command the program needs for itself, without its line end; its whole reply goes
-    // to done, and never to the answer line. Nothing is sent, and done never runs, while the
-    // connection is not up.
-    void request(const QString &line, QObject *context, ReplyDone done);
+    void request(const QString &line, QObject *context, ReplyDone done) override;
 
     // Idle time after which a PING keeps the connection open, where the recorder allows it;
     // zero turns keep-alive off.
@@ -56,12 +54,12 @@ public:
         client.setLimits(attempt, reply);
     }
 
-    // Stops the status poll; only a press of connect starts it again.
+    // Stops the status poll; only a press of connect starts it again. Tests hold the poll back
+    // with it, to press between the greeting and the poll that finds the connection up.
     void stopPolling() { Timer1.stop(); }
 
     bool isConnected() const { return connected; }
-    // Between connectionUp() and connectionEnded(): greeted, and the handset usable.
-    bool isUp() const { return m_up; }
+    bool isUp() const override { return m_up; }
     // The host as used and the port field's text, as they were at the last attempt started: the
     // connection goes there whatever the fields show since.
     QString host() const { return m_host; }
@@ -77,18 +75,8 @@ public:
     void setVolume(int volume);
 
 Q_SIGNALS:
-    // A poll found the connection established: once per connection.
-    void connectionUp();
-    // The connection that was up is no more (closed by either side, or replaced by a new
-    // attempt); said at once, before any poll.
-    void connectionEnded();
     // A poll found no connection and no attempt under way; polling has stopped.
     void connectionDown(ConnectionCause cause);
-    // What the recorder said (see RecorderSocket).
-    void greeted(const QString &host, const QString &version);
-    // The recorder's reply to a line of vdr_send: whether the line switched channels, the
-    // reply's code and its last line's words, without control characters.
-    void answered(bool switching, int code, const QString &text);
     void volumeChanged(int volume);
 
 private:

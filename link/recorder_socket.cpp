@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "recorder_socket.h"
 
+#include "command_lines.h"
 #include "greeting.h"
 #include "keep_alive.h"
 
@@ -65,7 +66,8 @@ RecorderSocket::State RecorderSocket::state() const
     return State::Closed;
 }
 
-bool RecorderSocket::SendData(const QString &line, QObject *context, ReplyDone done)
+bool RecorderSocket::SendData(const QString &line, QObject *context, ReplyDone done,
+                              ReplyPairing::Keep keep)
 {
     if (state() != State::Connected || m_socket->bytesToWrite() >= maxBacklog)
         return false;
@@ -83,8 +85,8 @@ bool RecorderSocket::SendData(const QString &line, QObject *context, ReplyDone d
     // A line that holds further line ends is that many commands to the recorder; the last
     // one's reply is the asker's.
     for (qsizetype i = 1; i < lines; ++i)
-        m_pending.expect({due, nullptr, {}});
-    m_pending.expect({due, context, std::move(done)});
+        m_pending.expect({due, nullptr, {}, ReplyPairing::Keep::Nothing});
+    m_pending.expect({due, context, std::move(done), keep});
     if (!m_replyTimer.isActive())
         m_replyTimer.start(m_replyLimit);
     if (m_keepAliveTimer.isActive())
@@ -170,7 +172,7 @@ void RecorderSocket::replyOverdue()
 void RecorderSocket::keepAlive()
 {
     // The recorder answers "250 <host> is alive"; nobody needs to see that.
-    SendData(u"PING\r\n"_s);
+    SendData(Svdrp::pingLine());
 }
 
 void RecorderSocket::fail(ConnectionCause cause, const QString &systemText)

@@ -71,7 +71,9 @@ public:
     // goes to done, unless context is gone by then. A reply never comes for a connection that
     // ends first. A line the socket cannot take (no greeted connection, a backlog beyond
     // maxBacklog, no line end) is dropped; the result says whether it was taken.
-    bool SendData(const QString &line, QObject *context = nullptr, ReplyDone done = {});
+    // keep: what done reads of the reply.
+    bool SendData(const QString &line, QObject *context = nullptr, ReplyDone done = {},
+                  ReplyPairing::Keep keep = ReplyPairing::Keep::AllLines);
 
 Q_SIGNALS:
     // The recorder closed the connection (never emitted for our own Close()).

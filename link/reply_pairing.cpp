@@ -10,9 +10,21 @@ std::optional<ReplyPairing::Completed> ReplyPairing::take(QByteArrayView line, P
     // closes an idle connection), answer nothing.
     if (!reply.code || m_waiting.empty())
         return std::nullopt;
-    // Only an asker that wants the reply gets its lines kept.
-    if (m_waiting.front().done && m_lines.size() < maxLines)
-        m_lines.append(reply.text.toByteArray());
+    switch (m_waiting.front().done ? m_waiting.front().keep : Keep::Nothing) {
+    case Keep::Nothing:
+        break;
+    case Keep::LastLine:
+        if (reply.last)
+            m_lines = {reply.text.toByteArray()};
+        break;
+    case Keep::AllLines:
+        // The last line, which says how the reply ended, always has its room.
+        if (reply.last || m_keptBytes + reply.text.size() <= maxBytes) {
+            m_keptBytes += reply.text.size();
+            m_lines.append(reply.text.toByteArray());
+        }
+        break;
+    }
     if (!reply.last) {
         if (progress)
             *progress = Progress::Continued;
@@ -20,6 +32,7 @@ std::optional<ReplyPairing::Completed> ReplyPairing::take(QByteArrayView line, P
     }
     Completed completed {std::move(m_waiting.front()), reply.code, std::exchange(m_lines, {})};
     m_waiting.pop_front();
+    m_keptBytes = 0;
     return completed;
 }
 
@@ -27,4 +40,5 @@ void ReplyPairing::clear()
 {
     m_waiting.clear();
     m_lines.clear();
+    m_keptBytes = 0;
 }

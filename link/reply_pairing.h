@@ -21,19 +21,28 @@ struct Reply
 using ReplyDone = std::function<void(const Reply &)>;
 
 // Replies paired with the lines they answer. VDR answers every command line with one reply, in
-// order, so a reply that ends belongs to the oldest line still waiting for one. The lines of the
-// reply under way are kept for its asker, up to maxLines; the rest are dropped.
+// order, so a reply that ends belongs to the oldest line still waiting for one. Of the reply under
+// way only what its asker reads is kept: its last line, or its lines up to maxBytes; the rest are
+// dropped, so that a recorder that floods one endless reply cannot make memory grow.
 class ReplyPairing
 {
 public:
-    // More than the longest channel list the program reads, group lines included.
-    static constexpr qsizetype maxLines = 20000;
+    // Room for the longest channel list the program reads: ten thousand channels and their
+    // groups, at the length of a long channels.conf line.
+    static constexpr qsizetype maxBytes = 10000 * 400;
 
+    // What the asker reads of its reply.
+    enum class Keep : quint8 {
+        Nothing, // nobody needs the reply
+        LastLine, // a press's answer, or a one-line reply
+        AllLines, // a list
+    };
     struct Waiting
     {
         QDeadlineTimer due; // when its reply is overdue
         QPointer<QObject> context; // the asker; a reply for one that is gone is dropped
         ReplyDone done; // empty: nobody needs the reply
+        Keep keep = Keep::Nothing;
     };
     struct Completed
     {
@@ -56,5 +65,6 @@ public:
 
 private:
     std::deque<Waiting> m_waiting;
-    QByteArrayList m_lines; // of the reply under way
+    QByteArrayList m_lines; // of the reply under way, as far as they are kept
+    qsizetype m_keptBytes = 0;
 };

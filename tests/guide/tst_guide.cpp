@@ -5,6 +5,8 @@
 #include "channel_line.h"
 #include "channel_model.h"
 #include "programme.h"
+#include "recorder_guide.h"
+#include "recorder_requests.h"
 
 #include <QElapsedTimer>
 #include <QProcess>
@@ -22,9 +24,90 @@ static const QStringList realBlock
 static const QString rtl = u"S19.2E-1-1089-12003"_s;
 constexpr qint64 halfPast = 1796711400; // 2026-12-08 06:30 UTC
 
+// The link as the guide sees it: what was asked, answered by the test when it likes.
+class FakeLink : public RecorderRequests
+{
+public:
+    struct Asked
+    {
+        QString line;
+        QPointer<QObject> context;
+        ReplyDone done;
+    };
+    QList<Asked> asked;
+    bool up = false;
+
+    bool isUp() const override { return up; }
+    void request(const QString &line, QObject *context, ReplyDone done) override
+    {
+        if (up)
+            asked.append({line.chopped(2), context, std::move(done)});
+    }
+    void connectUp()
+    {
+        Q_EMIT greeted(u"vdr"_s, u"2.6.0"_s);
+        up = true;
+        Q_EMIT connectionUp();
+    }
+    void end()
+    {
+        up = false;
+        asked.clear();
+        Q_EMIT connectionEnded();
+    }
+    QStringList lines() const
+    {
+        QStringList all;
+        for (const Asked &a : asked)
+            all << a.line;
+        return all;
+    }
+    // Answers the oldest question of that line; false when there is none.
+    bool answer(const QString &line, const Reply &reply)
+    {
+        const auto found = std::find_if(asked.begin(), asked.end(),
+                                        [&](const Asked &a) { return a.line == line; });
+        if (found == asked.end())
+            return false;
+        const Asked taken = *found;
+        asked.erase(found);
+        if (taken.context)
+            taken.done(reply);
+        return true;
+    }
+};
+
+// "LSTE <n> now" answered with one programme of channel n from start, seconds long; padding
+// makes the reply that many bytes larger.
+Reply programmeReply(int channel, const QDateTime &start, qint64 seconds,
+                     const QString &title = u"Film"_s, qsizetype padding = 0)
+{
+    return {215,
+            {u"C S19.2E-1-1-%1 Channel %1"_s.arg(channel),
+             u"E 1 %1 %2 4E FF"_s.arg(start.toSecsSinceEpoch()).arg(seconds), u"T "_s + title,
+             u"D "_s + QString(padding, u'x'), u"e"_s, u"c"_s, u"End of EPG data"_s}};
+}
+
 class tst_guide : public QObject
 {
     Q_OBJECT
+
+    // The guide under test and its time of day, which the test moves on at will.
+    FakeLink link;
+    std::unique_ptr<RecorderGuide> guide;
+    const QDateTime base = QDateTime(QDate(2030, 1, 1), QTime(12, 0), Qt::UTC);
+    qint64 skippedSeconds = 0;
+    QElapsedTimer running;
+    void startGuide()
+    {
+        link.end();
+        guide = std::make_unique<RecorderGuide>(link);
+        skippedSeconds = 0;
+        running.start();
+        guide->setTimeOfDay(
+            [this] { return base.addSecs(skippedSeconds).addMSecs(running.elapsed()); });
+        link.connectUp();
+    }
 
 private Q_SLOTS:
     // "kind number name/short/provider id": G for a group, C for a channel, - for neither.
@@ -35,32 +118,32 @@ private Q_SLOTS:
         const auto row = [](const char *tag, const QString &text, const char16_t *read) {
             QTest::newRow(tag) << text << QString::fromUtf16(read);
         };
-        row("real, with id",
-            u"5 S19.2E-1-1019-10301 Das Erste HD;ARD:11493:HC23M5O35P0S1:S19.2E:"
+        row("real",
+            u"5 Das Erste HD;ARD:11493:HC23M5O35P0S1:S19.2E:"
             "22000:5101=27:5102=deu@3,5103=mis@3;5106=deu@106:5104;5105=deu:0:10301:1:1019:0"_s,
-            u"C 5 Das Erste HD//ARD S19.2E-1-1019-10301");
-        row("real group", u"0 :ARD und ZDF"_s, u"G 0 ARD und ZDF// ");
-        row("real numbering group", u"0 :@1000 Neue Kanaele"_s, u"G 1000 Neue Kanaele// ");
-        row("real group that only numbers", u"0 :@100 "_s, u"G 100 // ");
-        row("comma in the long name", u"7 Film, Serie,FS:1"_s, u"C 7 Film, Serie/FS/ ");
-        row("bar for colon, no field after", u"8 Comedy|Plus;A|B"_s, u"C 8 Comedy:Plus//A:B ");
-        row("controls become blanks", u"3 \001A\tB\u2028C,\177;\237P:1"_s, u"C 3 A B C//P ");
-        row("id without a name", u"4 S19.2E-1-1-1 :1"_s, u"- 0 // ");
-        row("negative", u"-1 ARD"_s, u"- 0 // ");
-        row("beyond the largest", u"100000 ARD"_s, u"- 0 // ");
-        row("zero that is no group", u"0 ARD"_s, u"- 0 // ");
-        row("short name alone", u"4 ,RTL;CBC:1"_s, u"- 0 // ");
-        row("group number not a number", u"0 :@1x ARD"_s, u"- 0 // ");
-        row("longer than a reply line", u"1 "_s + QString(999, u'x'), u"- 0 // ");
+            u"C 5 Das Erste HD//ARD");
+        row("real group", u"0 :ARD und ZDF"_s, u"G 0 ARD und ZDF//");
+        row("real numbering group", u"0 :@1000 Neue Kanaele"_s, u"G 1000 Neue Kanaele//");
+        row("real group that only numbers", u"0 :@100 "_s, u"G 100 //");
+        row("comma in the long name", u"7 Film, Serie,FS:1"_s, u"C 7 Film, Serie/FS/");
+        row("bar for colon, no field after", u"8 Comedy|Plus;A|B"_s, u"C 8 Comedy:Plus//A:B");
+        row("controls become blanks", u"3 \001A\tB\u2028C,\177;\237P:1"_s, u"C 3 A B C//P");
+        row("name alone before the colon", u"4  :1"_s, u"- 0 //");
+        row("negative", u"-1 ARD"_s, u"- 0 //");
+        row("beyond the largest", u"100000 ARD"_s, u"- 0 //");
+        row("zero that is no group", u"0 ARD"_s, u"- 0 //");
+        row("short name alone", u"4 ,RTL;CBC:1"_s, u"- 0 //");
+        row("group number not a number", u"0 :@1x ARD"_s, u"- 0 //");
+        row("longer than a reply line", u"1 "_s + QString(999, u'x'), u"- 0 //");
     }
     void channelLine()
     {
         QFETCH(QString, text);
         QFETCH(QString, read);
         const ChannelLine line = ChannelLine::parse(text);
-        QCOMPARE(u"%1 %2 %3/%4/%5 %6"_s.arg(QLatin1Char("-GC"[int(line.kind)]))
+        QCOMPARE(u"%1 %2 %3/%4/%5"_s.arg(QLatin1Char("-GC"[int(line.kind)]))
                      .arg(line.number)
-                     .arg(line.name, line.shortName, line.provider, line.id),
+                     .arg(line.name, line.shortName, line.provider),
                  read);
     }
 
@@ -176,16 +259,16 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("commands");
         QTest::addColumn<QByteArray>("replies");
         QTest::addColumn<int>("slowestMs");
-        QTest::newRow("volume rounded, muted, clamped; five channels")
+        QTest::newRow("volume rounded, muted, clamped; five channels; a digit zaps")
             << QStringList {}
             << "VOLU\nVOLU 13\nVOLU mute\nVOLU 0\nVOLU +\nVOLU 300\nVOLU -5\n"
-               "LSTC :ids 3\nLSTC 9\nCHAN -\n"_ba
+               "LSTC 3\nLSTC 9\nCHAN -\nhitk 2\nCHAN\n"_ba
             << "250 Audio volume is 128\r\n250 Audio volume is 15\r\n250 Audio is mute\r\n"
                "250 Audio is mute\r\n250 Audio volume is 5\r\n250 Audio volume is 255\r\n"
-               "501 Unknown option: \"-5\"\r\n250 3 S19.2E-1-1010-11150 3sat HD;ZDFvision:11347:"
+               "501 Unknown option: \"-5\"\r\n250 3 3sat HD;ZDFvision:11347:"
                "VC23M5O35P0S1:S19.2E:22000:6510=27:6520=deu@3,6521=mis@3,6523=mul@3;6522=deu@106:"
                "6530;6531=deu:0:11150:1:1010:0\r\n501 Channel \"9\" not defined\r\n"
-               "250 5 phoenix HD\r\n"_ba
+               "250 5 phoenix HD\r\n250 Key \"2\" accepted\r\n250 2 ZDF HD\r\n"_ba
             << 0;
         QTest::newRow("generated, slow, in a group, round the end")
             << QStringList {u"--channels"_s, u"2"_s, u"--slow-bytes-per-second"_s, u"200"_s}
@@ -205,6 +288,84 @@ private Q_SLOTS:
                "501 Unknown option: \"xx\"\r\n"_ba
             << 0;
     }
+    // A row's title is asked again when its programme ends, when it came already ended (after
+    // half a minute) or came without one (after ten minutes); never before.
+    void rowAskedAgain_data()
+    {
+        QTest::addColumn<int>("endsInMs"); // the programme's end from now; 0: no programme
+        QTest::addColumn<int>("retrySeconds"); // 0: at its end
+        QTest::newRow("at the programme's end") << 2000 << 0;
+        QTest::newRow("ended already: half a minute") << -60000 << 30;
+        QTest::newRow("no programme: ten minutes") << 0 << 600;
+    }
+    void rowAskedAgain()
+    {
+        QFETCH(int, endsInMs);
+        QFETCH(int, retrySeconds);
+        startGuide();
+        guide->showRows({7});
+        QCOMPARE(link.lines().filter(u"LSTE 7"_s), QStringList {u"LSTE 7 now"_s});
+        // In whole seconds, as the recorder gives them.
+        const QDateTime end = base.addSecs((running.elapsed() + endsInMs) / 1000);
+        QVERIFY(link.answer(u"LSTE 7 now"_s,
+                            endsInMs ? programmeReply(7, end.addSecs(-600), 600)
+                                     : Reply {550, {u"No schedule found"_s}}));
+        if (!retrySeconds) {
+            QTRY_COMPARE_WITH_TIMEOUT(link.lines().filter(u"LSTE 7"_s).size(), 1, 5000);
+            return;
+        }
+        skippedSeconds = retrySeconds - 2;
+        guide->showRows({7});
+        QCOMPARE(link.lines().filter(u"LSTE 7"_s), QStringList {});
+        skippedSeconds = retrySeconds + 1;
+        guide->showRows({7});
+        QCOMPARE(link.lines().filter(u"LSTE 7"_s), QStringList {u"LSTE 7 now"_s});
+    }
+
+    // The rows' questions outstanding at once stay within about 32 KB of replies, measured by the
+    // largest reply so far, and each connection measures afresh.
+    void rowsWithinTheByteWindow()
+    {
+        startGuide();
+        QList<int> rows;
+        for (int number = 1; number <= 100; ++number)
+            rows << number;
+        guide->showRows(rows);
+        QCOMPARE(link.lines().filter(u"LSTE"_s).size(), 32);
+        QVERIFY(link.answer(u"LSTE 1 now"_s,
+                            programmeReply(1, base.addSecs(-60), 3600, u"Long"_s, 8000)));
+        QCOMPARE(link.lines().filter(u"LSTE"_s).size(), 31);
+        for (int number = 2; number <= 29; ++number)
+            QVERIFY(link.answer(u"LSTE %1 now"_s.arg(number), programmeReply(number, base, 3600)));
+        QCOMPARE(link.lines().filter(u"LSTE"_s).size(), 4);
+        QVERIFY(link.answer(u"LSTE 30 now"_s, programmeReply(30, base, 3600)));
+        QCOMPARE(link.lines().filter(u"LSTE"_s).size(), 4);
+        link.end();
+        link.connectUp();
+        guide->showRows(rows);
+        QCOMPARE(link.lines().filter(u"LSTE"_s).size(), 32);
+    }
+
+    // What is on the current channel: a late reply for a channel switched away from is dropped,
+    // and a programme that begins after a gap in the recorder's data moves from next to now.
+    void currentProgrammes()
+    {
+        startGuide();
+        QVERIFY(link.answer(u"CHAN"_s, {250, {u"1 One"_s}}));
+        QCOMPARE(link.lines().filter(u"LSTE"_s), QStringList({u"LSTE 1 now"_s, u"LSTE 1 next"_s}));
+        Q_EMIT link.answered(true, 250, u"2 Two"_s);
+        QCOMPARE(guide->current().number, 2);
+        QVERIFY(link.answer(u"LSTE 1 now"_s, programmeReply(1, base, 600, u"Old"_s)));
+        QVERIFY(!guide->current().now);
+        const QDateTime soon = base.addSecs(running.elapsed() / 1000 + 2);
+        QVERIFY(link.answer(u"LSTE 2 now"_s, {215, {u"C S19.2E-1-1-2 Two"_s, u"c"_s, u"End"_s}}));
+        QVERIFY(link.answer(u"LSTE 2 next"_s, programmeReply(2, soon, 600, u"After"_s)));
+        QVERIFY(!guide->current().now && guide->current().next->title == u"After"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(link.lines().contains(u"LSTE 2 now"_s), 5000);
+        QVERIFY(link.answer(u"LSTE 2 now"_s, programmeReply(2, soon, 600, u"After"_s)));
+        QCOMPARE(guide->current().now->title, u"After"_s);
+    }
+
     void simulator()
     {
         QFETCH(QStringList, arguments);

@@ -95,14 +95,17 @@ private Q_SLOTS:
         QTest::newRow("2.4.0") << vdr + "2.4.0" + date << up << true << "vdr";
         QTest::newRow("2.3.9") << vdr + "2.3.9" + date << up << false << "vdr";
         QTest::newRow("1.7.42") << vdr + "1.7.42" + date << up << false << "vdr";
-        QTest::newRow("other 220 greeting")
-            << "220 mail.example ESMTP Postfix 2.6.1" + date << up << false << "mail.example";
+        QTest::newRow("mail server's 220 greeting")
+            << "220 mail.example ESMTP Postfix 2.6.1" + date << ConnectionCause::NotAVdr << false
+            << "mail.example";
+        QTest::newRow("VDR naming no version")
+            << "220 vm SVDRP VideoDiskRecorder" + date << up << false << "vm";
         QTest::newRow("access denied, bare LF")
             << QByteArray("Access denied!\n") << ConnectionCause::AccessDenied << false << "";
         QTest::newRow("220 without its blank")
             << QByteArray("220-vdr SVDRP\r\n") << ConnectionCause::NotAVdr << false << "";
-        QTest::newRow("220 and blanks") << QByteArray("220    ") << up << false << "";
-        QTest::newRow("220 and one blank") << QByteArray("220 ") << up << false << "";
+        QTest::newRow("220 and one blank")
+            << QByteArray("220 ") << ConnectionCause::NotAVdr << false << "";
     }
     void firstLine()
     {

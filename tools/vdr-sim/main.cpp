@@ -7,6 +7,10 @@
 #include <QHostAddress>
 #include <QTextStream>
 
+#include <csignal>
+#include <sys/prctl.h>
+#include <unistd.h>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -35,6 +39,12 @@ QByteArray unescaped(const QString &text)
 
 int main(int argc, char *argv[])
 {
+    // Ends with the process that started it, so that a test that crashes or is killed leaves
+    // no recorder running; a parent gone before this is noticed here.
+    const pid_t parent = getppid();
+    prctl(PR_SET_PDEATHSIG, SIGTERM);
+    if (getppid() != parent)
+        return 1;
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(u"zappomatic-vdr-sim"_s);
 
@@ -98,9 +108,19 @@ int main(int argc, char *argv[])
         u"Write channel lists and programme guides at this many bytes a second; what is "
         "answered after them waits its turn."_s,
         u"bytes"_s);
+    const QCommandLineOption withoutOption(
+        u"without-programmes"_s,
+        u"These channels (numbers, comma-separated) have no programmes, besides every tenth."_s,
+        u"numbers"_s);
+    const QCommandLineOption floodOption(
+        u"flood"_s,
+        u"Answer each client's first line only after this many MiB of \"250-\" lines of "
+        "1 KB."_s,
+        u"MiB"_s);
     parser.addOptions({hostOption, portOption, versionOption, idleOption, denyOption,
                        firstLineOption, delayOption, charsetOption, replyOption, splitOption,
-                       channelsOption, confOption, programmeOption, slowOption});
+                       channelsOption, confOption, programmeOption, slowOption, withoutOption,
+                       floodOption});
     parser.process(app);
 
     QTextStream err(stderr);
@@ -149,8 +169,12 @@ int main(int argc, char *argv[])
     const std::optional<int> slow = number(slowOption, 100'000'000, 0);
     const std::optional<int> seconds = number(programmeOption, 24 * 3600, 1800);
     const std::optional<int> count = number(channelsOption, 10000, 5);
-    if (!slow || !seconds || !count)
+    const std::optional<int> flood = number(floodOption, 4096, 0);
+    if (!slow || !seconds || !count || !flood)
         return 2;
+    behaviour.floodMiB = *flood;
+    for (const QString &number : parser.value(withoutOption).split(u',', Qt::SkipEmptyParts))
+        behaviour.withoutProgrammes.append(number.toInt());
     behaviour.slowBytesPerSecond = *slow;
     behaviour.programmeSeconds = *seconds;
     if (parser.isSet(channelsOption))

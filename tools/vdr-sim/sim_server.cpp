@@ -25,6 +25,7 @@ SimServer::SimServer(const SimBehaviour &behaviour, QObject *parent)
     , m_out(stdout)
     , m_behaviour(behaviour)
 {
+    m_recorder.setWithoutProgrammes(behaviour.withoutProgrammes);
     connect(&m_server, &QTcpServer::newConnection, this, &SimServer::acceptClients);
 }
 
@@ -91,6 +92,8 @@ void SimServer::serve(QTcpSocket *socket, int client)
         if (m_behaviour.replyDelayMs < 0 || m_behaviour.firstLine
             || socket->property("hung").toBool())
             continue; // hung, or no VDR to answer
+        if (m_behaviour.floodMiB > 0 && !socket->property("flooded").toBool())
+            flood(socket, client);
         const RecorderAnswer answer = chosen != m_behaviour.replies.cend()
             ? RecorderAnswer {*chosen + "\r\n"}
             : m_recorder.answer(line);
@@ -153,6 +156,24 @@ void SimServer::sendPiece(QTcpSocket *socket)
         socket->disconnectFromHost();
     if (!queue.isEmpty())
         QTimer::singleShot(queue.first().gapMs, socket, [this, socket] { sendPiece(socket); });
+}
+
+void SimServer::flood(QTcpSocket *socket, int client)
+{
+    socket->setProperty("flooded", true);
+    const QByteArray line = "250-" + QByteArray(1019, 'x') + "\r\n";
+    const QByteArray mebibyte = line.repeated((1 << 20) / line.size());
+    for (int i = 0; i < m_behaviour.floodMiB; ++i)
+        socket->write(mebibyte);
+    print(client, u"flooding %1 MiB"_s.arg(m_behaviour.floodMiB));
+    // Once the system has taken all of it, the client has read nearly all of it too.
+    auto *written = new QObject(socket);
+    connect(socket, &QTcpSocket::bytesWritten, written, [this, socket, client, written] {
+        if (socket->bytesToWrite() > 0 || written->property("said").toBool())
+            return;
+        written->setProperty("said", true);
+        print(client, u"flood written"_s);
+    });
 }
 
 void SimServer::dropClient(QTcpSocket *socket, int client)

@@ -41,6 +41,10 @@ struct SimBehaviour
     int slowBytesPerSecond = 0;
     QList<SimChannel> channels = standardChannels();
     int programmeSeconds = 1800;
+    QList<int> withoutProgrammes;
+    // The first line of each client is answered after this many MiB of "250-" lines of 1 KB,
+    // as by a recorder (or anything on its port) that floods.
+    int floodMiB = 0;
 };
 
 // Serves any number of clients at once with one simulated recorder and prints every
@@ -60,6 +64,7 @@ private:
     void serve(QTcpSocket *socket, int client);
     void reply(QTcpSocket *socket, const RecorderAnswer &answer);
     void sendPiece(QTcpSocket *socket);
+    void flood(QTcpSocket *socket, int client);
     void dropClient(QTcpSocket *socket, int client);
     void print(int client, const QString &text);
 

@@ -22,12 +22,9 @@ bool isNumber(const QByteArray &text)
 
 } // namespace
 
-RecorderAnswer SimulatedRecorder::listChannels(QByteArray option) const
+RecorderAnswer SimulatedRecorder::listChannels(const QByteArray &option) const
 {
-    // ":ids" must come first and, like ":groups", be written in small letters.
-    const bool ids = option == ":ids" || option.startsWith(":ids ");
-    if (ids)
-        option = option.sliced(4).trimmed();
+    // Like VDR, ":groups" only in small letters.
     const bool groups = option == ":groups";
     const qsizetype numbered = numberedChannel(option);
     if (isNumber(option) && numbered < 0)
@@ -54,7 +51,7 @@ RecorderAnswer SimulatedRecorder::listChannels(QByteArray option) const
                                         : QByteArray())
                 + channel->name + "\r\n";
         else
-            text += (ids ? channel->id + ' ' : QByteArray()) + channel->conf + "\r\n";
+            text += channel->conf + "\r\n";
     }
     return {text, false, true};
 }
@@ -78,7 +75,7 @@ RecorderAnswer SimulatedRecorder::listProgrammes(const QByteArray &option) const
                                         : -1;
         if (only < 0)
             return {"550 Channel \"" + name + "\" not defined\r\n"};
-        if (!m_channels[only].hasSchedule())
+        if (!hasSchedule(m_channels[only]))
             return {"550 No schedule found\r\n"};
     }
 
@@ -109,7 +106,7 @@ RecorderAnswer SimulatedRecorder::listProgrammes(const QByteArray &option) const
     QByteArray text;
     for (qsizetype at = 0; at < m_channels.size(); ++at) {
         const SimChannel &channel = m_channels[at];
-        if ((only >= 0 && at != only) || channel.isGroup() || !channel.hasSchedule())
+        if ((only >= 0 && at != only) || channel.isGroup() || !hasSchedule(channel))
             continue;
         text += "215-C " + channel.id + ' ' + channel.name + '\n';
         for (qint64 start = from; start < from + count * m_programmeSeconds;

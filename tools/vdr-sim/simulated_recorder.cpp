@@ -125,7 +125,7 @@ RecorderAnswer SimulatedRecorder::answer(QByteArrayView line)
     return {"500 Command unrecognized: \"" + command + "\"\r\n"};
 }
 
-RecorderAnswer SimulatedRecorder::hitKeys(const QByteArray &keys) const
+RecorderAnswer SimulatedRecorder::hitKeys(const QByteArray &keys)
 {
     if (keys.isEmpty()) {
         QByteArray list = "214-Valid <key> names for the HITK command:\r\n";
@@ -137,6 +137,15 @@ RecorderAnswer SimulatedRecorder::hitKeys(const QByteArray &keys) const
     for (const QByteArray &name : names) {
         if (!isKeyName(name))
             return {"504 Unknown key: \"" + name + "\"\r\n"};
+    }
+    for (const QByteArray &name : names) {
+        const bool digit = name.size() == 1 && isDigits(name);
+        // A number no channel has starts again with the digit typed last.
+        m_typedNumber = digit ? m_typedNumber * 10 + name.toInt() : 0;
+        if (m_typedNumber > 99999 || channelAt(m_typedNumber) < 0)
+            m_typedNumber = digit ? name.toInt() : 0;
+        if (m_typedNumber > 0 && channelAt(m_typedNumber) >= 0)
+            m_current = channelAt(m_typedNumber);
     }
     return {(names.size() == 1 ? "250 Key \"" : "250 Keys \"") + keys + "\" accepted\r\n"};
 }

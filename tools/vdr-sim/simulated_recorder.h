@@ -33,17 +33,23 @@ public:
                                int programmeSeconds = 1800);
 
     QByteArray greeting(const QDateTime &now) const;
+    // These channels have no programmes, besides every tenth.
+    void setWithoutProgrammes(const QList<int> &numbers) { m_withoutProgrammes = numbers; }
     // The line may still carry its line end; surrounding blanks do not count, as in VDR.
     RecorderAnswer answer(QByteArrayView line);
 
 private:
-    RecorderAnswer hitKeys(const QByteArray &keys) const;
+    RecorderAnswer hitKeys(const QByteArray &keys);
     RecorderAnswer switchChannel(const QByteArray &option);
     QByteArray channelLine() const;
     RecorderAnswer volume(const QByteArray &option);
     // These two live in simulated_guide.cpp.
-    RecorderAnswer listChannels(QByteArray option) const;
+    RecorderAnswer listChannels(const QByteArray &option) const;
     RecorderAnswer listProgrammes(const QByteArray &option) const;
+    bool hasSchedule(const SimChannel &channel) const
+    {
+        return channel.hasSchedule() && !m_withoutProgrammes.contains(channel.number);
+    }
     // The channel of that number, or -1; 0 names the current one.
     qsizetype channelAt(int number) const;
     // The same for a number in digits; -1 for anything else.
@@ -55,6 +61,9 @@ private:
     QList<SimChannel> m_channels;
     qsizetype m_current = 0; // in m_channels
     int m_programmeSeconds;
+    QList<int> m_withoutProgrammes;
+    // Digit keys typed in a row, as live TV takes them: the channel of that number, at once.
+    int m_typedNumber = 0;
     int m_volume = 128;
     bool m_muted = false;
 };
