@@ -2,6 +2,7 @@
 // The benchmark: measures the handset against a bare socket, a bare window and svdrpsend,
 // all against the same recorder, and prints one table. Run it through scripts/bench.
 #include "bench_guide.h"
+#include "command_lines.h"
 #include "frm_main.h"
 #include "thread_recorder.h"
 
@@ -319,7 +320,7 @@ Presses measurePresses(ThreadRecorder &recorder)
         result.error = "the window did not ask the channel list and the programmes once up";
         return result;
     }
-    window.link().request(u"PING"_s, &window, [&quiet](const Reply &) { quiet = true; });
+    window.link().request(Svdrp::pingLine(), &window, [&quiet](const Reply &) { quiet = true; });
     if (!QTest::qWaitFor([&] { return quiet; }, 5000)) {
         result.error = "the window had no answer to a PING";
         return result;
