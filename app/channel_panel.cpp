@@ -36,11 +36,19 @@ ChannelPanel::ChannelPanel(RecorderGuide &guide, SwitchTo switchTo, QWidget *par
     : QGroupBox(u"channels"_s, parent)
     , m_guide(guide)
     , m_switchTo(std::move(switchTo))
+    , m_placeTwips(placeTwips)
 {
     setObjectName("frm_channels"_L1);
     setGeometry(twips(placeTwips.x(), placeTwips.y(), placeTwips.width(), placeTwips.height()));
-    const int inner = placeTwips.width() - 2 * marginTwips;
-    const int bottom = placeTwips.height() - marginTwips;
+}
+
+void ChannelPanel::build()
+{
+    if (lst_channels)
+        return;
+    RecorderGuide &guide = m_guide;
+    const int inner = m_placeTwips.width() - 2 * marginTwips;
+    const int bottom = m_placeTwips.height() - marginTwips;
 
     txt_filter = new QLineEdit(this);
     txt_filter->setObjectName("txt_filter"_L1);
@@ -112,6 +120,10 @@ ChannelPanel::ChannelPanel(RecorderGuide &guide, SwitchTo switchTo, QWidget *par
     connect(lst_channels, &QTreeView::doubleClicked, this, &ChannelPanel::switchToRow);
     connect(&guide, &RecorderGuide::listChanged, this, &ChannelPanel::listChanged);
     connect(&guide, &RecorderGuide::currentChanged, this, &ChannelPanel::currentChanged);
+    // Made after the panel was shown, so shown one by one, and the guide may have read a list.
+    for (QWidget *child : findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
+        child->setVisible(child != bar_now);
+    listChanged();
 }
 
 bool ChannelPanel::eventFilter(QObject *watched, QEvent *event)

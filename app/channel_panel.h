@@ -23,7 +23,10 @@ class ChannelPanel : public QGroupBox
 public:
     using SwitchTo = std::function<void(int number)>;
     // The panel's place in its parent, in twips; its widgets are laid out on the same grid.
+    // Only the frame is made here: the first picture shows an empty, disabled list anyway.
     ChannelPanel(RecorderGuide &guide, SwitchTo switchTo, QWidget *parent, QRect placeTwips);
+    // Makes the filter box, the list and the lines under it, showing the guide as it is now.
+    void build();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -39,6 +42,7 @@ private:
 
     RecorderGuide &m_guide;
     SwitchTo m_switchTo;
+    QRect m_placeTwips;
     ChannelFilter *m_filter = nullptr;
     QLineEdit *txt_filter = nullptr;
     QTreeView *lst_channels = nullptr;

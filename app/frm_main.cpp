@@ -23,15 +23,18 @@
 
 using namespace Qt::StringLiterals;
 
+namespace {
+
+// A window that starts minimised is not painted, yet the desktop's media controls must find it.
+constexpr auto unpaintedCompletion = std::chrono::milliseconds(250);
+
+} // namespace
+
 frm_main::frm_main(const QString &settingsFolder, QWidget *parent)
     : QMainWindow(parent)
 {
     setObjectName("frm_main"_L1);
     setWindowTitle(u"Zappomatic"_s);
-    // Bitmaps drawn from resources/zappomatic.svg: PNG needs no image plugin at start-up.
-    QIcon icon(u":/zappomatic-64.png"_s);
-    icon.addFile(u":/zappomatic-32.png"_s);
-    setWindowIcon(icon);
     buildMenu();
     buildWidgets();
     fitFont();
@@ -45,14 +48,40 @@ frm_main::frm_main(const QString &settingsFolder, QWidget *parent)
     connect(&m_link, &RecorderLink::greeted, this, &frm_main::showGreeting);
     connect(&m_link, &RecorderLink::answered, this, &frm_main::showAnswer);
     Form_Load(settingsFolder);
-    // The desktop's media controls join once the event loop runs, when the window is up: a
-    // slow or missing session bus never holds the handset up.
-    QTimer::singleShot(0, this, [this] { Mpris::offer(this); });
+    m_completion.setSingleShot(true);
+    connect(&m_completion, &QTimer::timeout, this, &frm_main::complete);
+    m_completion.start(unpaintedCompletion);
 
     adjustSize();
     if (const QScreen *screen = this->screen())
         move(screen->availableGeometry().center() - rect().center());
     txt_ip->setFocus();
+}
+
+void frm_main::paintEvent(QPaintEvent *event)
+{
+    QMainWindow::paintEvent(event);
+    // Its children are painted next; the timer fires once the whole picture is out.
+    if (!m_complete)
+        m_completion.start(0);
+}
+
+// What the first picture does not need, made once it is out.
+void frm_main::complete()
+{
+    if (m_complete)
+        return;
+    m_complete = true;
+    // Bitmaps drawn from resources/zappomatic.svg: PNG needs no image plugin. Decoding them
+    // waits too: the desktop takes a new icon as readily as the first.
+    QIcon icon(u":/zappomatic-64.png"_s);
+    icon.addFile(u":/zappomatic-32.png"_s);
+    setWindowIcon(icon);
+    frm_channels->build();
+    buildKeysMenu();
+    // A slow or missing session bus never holds the handset up.
+    Mpris::offer(this);
+    Q_EMIT completed();
 }
 
 void frm_main::Form_Load(const QString &settingsFolder)
@@ -86,6 +115,7 @@ void frm_main::Form_Load(const QString &settingsFolder)
 
 void frm_main::SetControls(bool State)
 {
+    m_controlsOn = State;
     QWidget *const group[] = {
         frm_controls, cmd_up,     cmd_down,    cmd_left,    cmd_right, cmd_red,     cmd_yellow,
         cmd_green,    cmd_blue,   cmd_menu,    cmd_ok,      cmd_back,  cmd_volplus, cmd_volminus,

@@ -7,6 +7,7 @@
 #include "status_label.h"
 
 #include <QMainWindow>
+#include <QTimer>
 #include <array>
 
 class ChannelPanel;
@@ -65,8 +66,15 @@ public:
 
     RecorderLink &link() { return m_link; }
     RecorderGuide &guide() { return m_guide; }
+    // Whether the channel panel's list, the Keys menu's entries and the desktop's media controls
+    // are there: they are made once the window is first painted.
+    bool isComplete() const { return m_complete; }
+
+Q_SIGNALS:
+    void completed();
 
 protected:
+    void paintEvent(QPaintEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void changeEvent(QEvent *event) override;
 
@@ -80,6 +88,7 @@ private:
     bool mediaKeyDown(int qtKey);
     void buildMenu();
     void buildKeysMenu();
+    void complete();
     void buildWidgets();
     void buildBand(QWidget *client);
     QPushButton *placeKey(QWidget *container, int row, QRect geometry);
@@ -142,4 +151,8 @@ private:
     // Each row's button and menu entry, where it has one.
     std::array<QPushButton *, Keys::count> m_keyButtons {};
     std::array<QAction *, Keys::count> m_keyEntries {};
+    // Whether SetControls last enabled the group, for the Keys menu's entries made later.
+    bool m_controlsOn = false;
+    bool m_complete = false;
+    QTimer m_completion;
 };

@@ -60,13 +60,13 @@ void frm_main::buildMenu()
     mnu_end->setObjectName("mnu_end"_L1);
     // Ctrl+X would cut text in the boxes; the platform's Quit key does not.
     mnu_end->setShortcut(QKeySequence::Quit);
-    buildKeysMenu();
+    // The bar shows the menu's title; its entries come once the window is painted.
+    mnu_keys = menuBar()->addMenu(u"Keys"_s);
+    mnu_keys->setObjectName("mnu_keys"_L1);
 }
 
 void frm_main::buildKeysMenu()
 {
-    mnu_keys = menuBar()->addMenu(u"Keys"_s);
-    mnu_keys->setObjectName("mnu_keys"_L1);
     const std::pair<Keys::Menu, QString> submenus[] = {
         {Keys::Menu::Navigation, u"Navigation"_s},
         {Keys::Menu::Colours, u"Colours"_s},
@@ -94,6 +94,7 @@ void frm_main::buildKeysMenu()
         if (!entry)
             continue;
         entry->setShortcutContext(Qt::WidgetShortcut);
+        entry->setEnabled(m_controlsOn);
         connect(entry, &QAction::triggered, this, [this, row] { pressKey(row); });
         const auto *menu = static_cast<QMenu *>(entry->parent()); // the menu that made it
         connect(menu, &QMenu::aboutToShow, entry,

@@ -2,6 +2,7 @@
 // The benchmark: measures the handset against a bare socket, a bare window and svdrpsend,
 // all against the same recorder, and prints one table. Run it through scripts/bench.
 #include "bench_guide.h"
+#include "command_lines.h"
 #include "frm_main.h"
 #include "thread_recorder.h"
 
@@ -178,8 +179,9 @@ struct StartUp
 };
 
 // Process start (just before posix_spawn) to the window's first paint, as the child reports
-// it on the same monotonic clock; also to its exit, and its peak resident memory. The two
-// programs take turns, so that load from elsewhere on the machine falls on both alike.
+// it on the same monotonic clock; also to its exit, and its peak resident memory up to that
+// paint, as it reads it there. The two programs take turns, so that load from elsewhere on the
+// machine falls on both alike.
 std::array<StartUp, 2> measureStartUps(const std::array<std::string, 2> &programs)
 {
     std::array<StartUp, 2> results;
@@ -189,15 +191,18 @@ std::array<StartUp, 2> measureStartUps(const std::array<std::string, 2> &program
             Child child = spawn({programs[p]}, true);
             const std::string line = readLine(child, Clock::now() + 20s);
             const Ended ended = reap(child, 20s);
-            if (!ended.clean || line.empty()) {
+            long long shownNs = 0;
+            long peakKiB = 0;
+            if (!ended.clean || std::sscanf(line.c_str(), "%lld %ld", &shownNs, &peakKiB) != 2
+                || peakKiB <= 0) {
                 ++results[p].failed;
                 continue;
             }
             if (run == 0)
                 continue;
-            shown[p].push_back((std::stod(line) - monotonicNs(child.started)) / 1e6);
+            shown[p].push_back((double(shownNs) - monotonicNs(child.started)) / 1e6);
             exited[p].push_back(micros(ended.at - child.started) / 1e3);
-            rss[p].push_back(double(ended.usage.ru_maxrss) / 1024);
+            rss[p].push_back(double(peakKiB) / 1024);
         }
     }
     for (std::size_t p = 0; p < programs.size(); ++p)
@@ -315,7 +320,7 @@ Presses measurePresses(ThreadRecorder &recorder)
         result.error = "the window did not ask the channel list and the programmes once up";
         return result;
     }
-    window.link().request(u"PING"_s, &window, [&quiet](const Reply &) { quiet = true; });
+    window.link().request(Svdrp::pingLine(), &window, [&quiet](const Reply &) { quiet = true; });
     if (!QTest::qWaitFor([&] { return quiet; }, 5000)) {
         result.error = "the window had no answer to a PING";
         return result;
@@ -623,7 +628,8 @@ int main(int argc, char *argv[])
                 handsetStart.exitMs.median / bareStart.exitMs.median,
                 verdict(handsetStart.shownMs.median <= 1.25 * bareStart.shownMs.median
                         && !handsetStart.failed && !bareStart.failed));
-    std::printf("| Peak resident memory | median %.1f MiB | bare window: median %.1f MiB | %.2fx | "
+    std::printf("| Peak resident memory to window shown | median %.1f MiB | bare window: median "
+                "%.1f MiB | %.2fx | "
                 "within 1.15x | %s |\n",
                 handsetStart.rssMiB.median, bareStart.rssMiB.median,
                 handsetStart.rssMiB.median / bareStart.rssMiB.median,

@@ -2,7 +2,8 @@
 // The window programs the benchmark starts as child processes. Built twice: with the handset
 // window (BENCH_HANDSET) and with a bare window of plain buttons, the floor it is compared to.
 //   (no arguments)    show the window, print the monotonic time in ns once it is first
-//                     exposed and painted, and quit
+//                     exposed and painted and the peak resident memory until then in KiB,
+//                     and quit
 //   --idle PORT       handset only: connect to 127.0.0.1:PORT, print "connected" when the
 //                     window shows the connection, then stay idle until ended
 //   --list PORT       handset only: connect likewise; once the channel list read is painted,
@@ -40,8 +41,23 @@ long long monotonicNs()
     return now.tv_sec * 1000000000LL + now.tv_nsec;
 }
 
+long peakResidentKiB()
+{
+    long kib = -1;
+    if (FILE *file = std::fopen("/proc/self/status", "r")) {
+        char line[128];
+        while (kib < 0 && std::fgets(line, sizeof line, file))
+            if (std::sscanf(line, "VmHWM: %ld kB", &kib) != 1)
+                kib = -1;
+        std::fclose(file);
+    }
+    return kib;
+}
+
 // Expose is where a widget window paints itself for the first time; the zero timer fires
-// after that paint, so the time printed there is the window shown.
+// after that paint, so the time printed there is the window shown. The peak memory is taken at
+// the same point: what a window makes once its first picture is out is not its start-up, and
+// whether that runs before the quit takes effect depends only on how the event loop batches it.
 class ShownProbe : public QObject
 {
 public:
@@ -54,7 +70,8 @@ protected:
             && static_cast<QWindow *>(watched)->isExposed()) {
             m_seen = true;
             QTimer::singleShot(0, this, [] {
-                std::printf("%lld\n", monotonicNs());
+                const long long now = monotonicNs();
+                std::printf("%lld %ld\n", now, peakResidentKiB());
                 std::fflush(stdout);
                 QCoreApplication::quit();
             });
@@ -72,13 +89,19 @@ private:
 class ListProbe : public QObject
 {
 public:
-    ListProbe(RecorderGuide &guide, QTreeView *view)
-        : m_view(view)
+    // The list's view is made once the window is first painted; a list read before that is
+    // shown by the view's first paint.
+    explicit ListProbe(frm_main &window)
     {
-        view->viewport()->installEventFilter(this);
-        // Connected after the panel, so its own handling of a new list comes first.
-        connect(&guide, &RecorderGuide::listChanged, this, [this] { m_read = true; });
-        connect(guide.channels(), &QAbstractItemModel::dataChanged, this, &ListProbe::lookAtTitles);
+        connect(&window, &frm_main::completed, this, [this, &window] {
+            m_view = window.findChild<QTreeView *>(u"lst_channels"_s);
+            m_view->viewport()->installEventFilter(this);
+        });
+        // The view paints a new list only after the panel has handled it, whichever of the two
+        // hears of it first.
+        connect(&window.guide(), &RecorderGuide::listChanged, this, [this] { m_read = true; });
+        connect(window.guide().channels(), &QAbstractItemModel::dataChanged, this,
+                &ListProbe::lookAtTitles);
     }
 
 protected:
@@ -117,7 +140,7 @@ private:
         std::fflush(stdout);
     }
 
-    QTreeView *m_view;
+    QTreeView *m_view = nullptr;
     bool m_read = false, m_shown = false, m_titled = false;
 };
 #else
@@ -160,7 +183,7 @@ int main(int argc, char *argv[])
     const QStringList arguments = QCoreApplication::arguments();
     std::optional<ListProbe> listProbe;
     if (arguments.size() == 3 && arguments.at(1) == "--list"_L1)
-        listProbe.emplace(window.guide(), window.findChild<QTreeView *>(u"lst_channels"_s));
+        listProbe.emplace(window);
     if (arguments.size() == 3 && (arguments.at(1) == "--idle"_L1 || listProbe)) {
         window.findChild<QLineEdit *>(u"txt_ip"_s)->setText(u"127.0.0.1"_s);
         window.findChild<QLineEdit *>(u"txt_port"_s)->setText(arguments.at(2));

@@ -256,7 +256,7 @@ private Q_SLOTS:
         connectWindow(port);
         if (lines) {
             QTRY_VERIFY_WITH_TIMEOUT(simLog.contains("flood written"), 6 * waitMs);
-            QTRY_COMPARE_WITH_TIMEOUT(w->link().volume(), 100, waitMs);
+            QTRY_COMPARE_WITH_TIMEOUT(w->link().volume(), 128, waitMs);
         } else if (recorder == u"no line end"_s) {
             rec->sockets[0]->write(QByteArray(32 << 20, 'x'));
             QTRY_COMPARE_WITH_TIMEOUT(rec->sockets[0]->bytesToWrite(), 0, waitMs);

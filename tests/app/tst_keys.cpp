@@ -52,6 +52,13 @@ private Q_SLOTS:
         QCOMPARE(status(), QString());
         QVERIFY(!w->link().isPolling());
         checkGroup(false);
+        // Everything named is on screen but the bar of a programme, the panel's widgets made
+        // after the first picture too.
+        for (const QWidget *widget : find(u"client_area"_s)->findChildren<QWidget *>()) {
+            const QString name = widget->objectName();
+            if (!name.isEmpty() && !name.startsWith("qt_"_L1))
+                QVERIFY2(widget->isVisible() == (name != "bar_now"_L1), qPrintable(name));
+        }
     }
 
     // Every key of the table by its button, its entry in the Keys menu and the desktop's media

@@ -136,6 +136,8 @@ protected:
         // No background CHAN after a test's presses, unless the test asks for one.
         w->guide().setClocks(std::chrono::hours(1), std::chrono::hours(1));
         w->show();
+        // The panel's list and the Keys menu's entries come with the first picture.
+        QTRY_VERIFY(w->isComplete());
     }
     void connectTo(const QString &host, const QString &port)
     {
