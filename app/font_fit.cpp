@@ -13,6 +13,8 @@
 #include <QStyle>
 #include <QStyleOptionButton>
 
+#include <cmath>
+
 namespace {
 
 // Keeps captions off a button's bevel and a box's frame.
@@ -75,7 +77,22 @@ void frm_main::fitFont()
     // The menu bar keeps the desktop's font; only the fixed layout below it is fitted.
     QFont font = client->font();
     const qreal desktopSize = QFontInfo(font).pointSizeF();
-    for (qreal size = desktopSize; size > smallestPointSize; size -= pointStep) {
+    // Text widths scale nearly with the size: the widest caption's share of its room names the
+    // first size worth trying, so that few sizes are loaded before the first picture.
+    const QFontMetricsF desktop(font);
+    qreal scale = 1;
+    for (const Caption &caption : std::as_const(captions)) {
+        const qreal width = desktop.horizontalAdvance(caption.text);
+        if (width > caption.room)
+            scale = std::min(scale, caption.room / width);
+    }
+    if (scale == 1 || desktopSize <= smallestPointSize)
+        return; // the desktop's font fits as it is, or is as small as it may be
+    // At worst the smallest size there is, as when no size fits.
+    const qreal steps = std::min(std::ceil(desktopSize * (1 - scale) / pointStep),
+                                 std::ceil((desktopSize - smallestPointSize) / pointStep) - 1);
+    for (qreal size = desktopSize - steps * pointStep; size > smallestPointSize;
+         size -= pointStep) {
         font.setPointSizeF(size);
         if (allFit(captions, font))
             break;
