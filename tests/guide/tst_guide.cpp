@@ -28,20 +28,20 @@ constexpr qint64 halfPast = 1796711400; // 2026-12-08 06:30 UTC
 class FakeLink : public RecorderRequests
 {
 public:
-    struct Asked
-    {
-        QString line;
-        QPointer<QObject> context;
-        ReplyDone done;
-    };
-    QList<Asked> asked;
     bool up = false;
+    QStringList asked; // the lines not yet answered, oldest first
+    QList<std::function<void(const Reply &)>> askers; // theirs, in the same order
 
     bool isUp() const override { return up; }
     void request(const QString &line, QObject *context, ReplyDone done) override
     {
-        if (up)
-            asked.append({line.chopped(2), context, std::move(done)});
+        if (!up)
+            return;
+        asked << line.chopped(2);
+        askers << [context = QPointer(context), done](const Reply &reply) {
+            if (context)
+                done(reply);
+        };
     }
     void connectUp()
     {
@@ -53,26 +53,17 @@ public:
     {
         up = false;
         asked.clear();
+        askers.clear();
         Q_EMIT connectionEnded();
-    }
-    QStringList lines() const
-    {
-        QStringList all;
-        for (const Asked &a : asked)
-            all << a.line;
-        return all;
     }
     // Answers the oldest question of that line; false when there is none.
     bool answer(const QString &line, const Reply &reply)
     {
-        const auto found = std::find_if(asked.begin(), asked.end(),
-                                        [&](const Asked &a) { return a.line == line; });
-        if (found == asked.end())
+        const qsizetype at = asked.indexOf(line);
+        if (at < 0)
             return false;
-        const Asked taken = *found;
-        asked.erase(found);
-        if (taken.context)
-            taken.done(reply);
+        asked.removeAt(at);
+        askers.takeAt(at)(reply);
         return true;
     }
 };
@@ -304,22 +295,22 @@ private Q_SLOTS:
         QFETCH(int, retrySeconds);
         startGuide();
         guide->showRows({7});
-        QCOMPARE(link.lines().filter(u"LSTE 7"_s), QStringList {u"LSTE 7 now"_s});
+        QCOMPARE(link.asked.filter(u"LSTE 7"_s), QStringList {u"LSTE 7 now"_s});
         // In whole seconds, as the recorder gives them.
         const QDateTime end = base.addSecs((running.elapsed() + endsInMs) / 1000);
         QVERIFY(link.answer(u"LSTE 7 now"_s,
                             endsInMs ? programmeReply(7, end.addSecs(-600), 600)
                                      : Reply {550, {u"No schedule found"_s}}));
         if (!retrySeconds) {
-            QTRY_COMPARE_WITH_TIMEOUT(link.lines().filter(u"LSTE 7"_s).size(), 1, 5000);
+            QTRY_COMPARE_WITH_TIMEOUT(link.asked.filter(u"LSTE 7"_s).size(), 1, 5000);
             return;
         }
         skippedSeconds = retrySeconds - 2;
         guide->showRows({7});
-        QCOMPARE(link.lines().filter(u"LSTE 7"_s), QStringList {});
+        QCOMPARE(link.asked.filter(u"LSTE 7"_s), QStringList {});
         skippedSeconds = retrySeconds + 1;
         guide->showRows({7});
-        QCOMPARE(link.lines().filter(u"LSTE 7"_s), QStringList {u"LSTE 7 now"_s});
+        QCOMPARE(link.asked.filter(u"LSTE 7"_s), QStringList {u"LSTE 7 now"_s});
     }
 
     // The rows' questions outstanding at once stay within about 32 KB of replies, measured by the
@@ -331,19 +322,19 @@ private Q_SLOTS:
         for (int number = 1; number <= 100; ++number)
             rows << number;
         guide->showRows(rows);
-        QCOMPARE(link.lines().filter(u"LSTE"_s).size(), 32);
+        QCOMPARE(link.asked.filter(u"LSTE"_s).size(), 32);
         QVERIFY(link.answer(u"LSTE 1 now"_s,
                             programmeReply(1, base.addSecs(-60), 3600, u"Long"_s, 8000)));
-        QCOMPARE(link.lines().filter(u"LSTE"_s).size(), 31);
+        QCOMPARE(link.asked.filter(u"LSTE"_s).size(), 31);
         for (int number = 2; number <= 29; ++number)
             QVERIFY(link.answer(u"LSTE %1 now"_s.arg(number), programmeReply(number, base, 3600)));
-        QCOMPARE(link.lines().filter(u"LSTE"_s).size(), 4);
+        QCOMPARE(link.asked.filter(u"LSTE"_s).size(), 4);
         QVERIFY(link.answer(u"LSTE 30 now"_s, programmeReply(30, base, 3600)));
-        QCOMPARE(link.lines().filter(u"LSTE"_s).size(), 4);
+        QCOMPARE(link.asked.filter(u"LSTE"_s).size(), 4);
         link.end();
         link.connectUp();
         guide->showRows(rows);
-        QCOMPARE(link.lines().filter(u"LSTE"_s).size(), 32);
+        QCOMPARE(link.asked.filter(u"LSTE"_s).size(), 32);
     }
 
     // What is on the current channel: a late reply for a channel switched away from is dropped,
@@ -352,7 +343,7 @@ private Q_SLOTS:
     {
         startGuide();
         QVERIFY(link.answer(u"CHAN"_s, {250, {u"1 One"_s}}));
-        QCOMPARE(link.lines().filter(u"LSTE"_s), QStringList({u"LSTE 1 now"_s, u"LSTE 1 next"_s}));
+        QCOMPARE(link.asked.filter(u"LSTE"_s), QStringList({u"LSTE 1 now"_s, u"LSTE 1 next"_s}));
         Q_EMIT link.answered(true, 250, u"2 Two"_s);
         QCOMPARE(guide->current().number, 2);
         QVERIFY(link.answer(u"LSTE 1 now"_s, programmeReply(1, base, 600, u"Old"_s)));
@@ -361,7 +352,7 @@ private Q_SLOTS:
         QVERIFY(link.answer(u"LSTE 2 now"_s, {215, {u"C S19.2E-1-1-2 Two"_s, u"c"_s, u"End"_s}}));
         QVERIFY(link.answer(u"LSTE 2 next"_s, programmeReply(2, soon, 600, u"After"_s)));
         QVERIFY(!guide->current().now && guide->current().next->title == u"After"_s);
-        QTRY_VERIFY_WITH_TIMEOUT(link.lines().contains(u"LSTE 2 now"_s), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(link.asked.contains(u"LSTE 2 now"_s), 5000);
         QVERIFY(link.answer(u"LSTE 2 now"_s, programmeReply(2, soon, 600, u"After"_s)));
         QCOMPARE(guide->current().now->title, u"After"_s);
     }
