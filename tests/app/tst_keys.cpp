@@ -74,40 +74,35 @@ private Q_SLOTS:
         // Maybe: it may have zapped, and one CHAN follows; Switch: its answer's channel shows.
         QTest::addColumn<QString>("zap");
         QTest::addColumn<QString>("method"); // the desktop's media method that presses it
-        const QString keys
-            = u"Up:up Down:down Left:left Right:right Ok:OK Back:Back Menu:Menu Red:red "
-              u"Green:green "
-              "Yellow:yellow Blue:blue 0:0 1:1 2:2 3:3 4:4 5:5 6:6 7:7 8:8 9:9 Play/Pause: "
-              "Prev:Prev FastRew:Rewind Play:Play Pause:Pause Stop:Stop Record:Record "
-              "FastFwd:Forward Next:Next Info:Info Schedule:Schedule Channels:Channels "
-              "Timers:Timers Recordings:Recordings Setup:Setup Commands:Commands Channel+: "
-              "Channel-: Volume+:VOL+ Volume-:VOL- Mute:Mute Audio:Audio Subtitles:Subtitles "
-              "PrevChannel:Prev_CH User0: User1: User2: User3: User4: User5: User6: User7: "
-              "User8: User9: Power:Power CH+:CH+ CH-:CH-"_s;
-        const QStringList maybe = u"Up Down Left Right Ok Back 0 1 2 3 4 5 6 7 8 9 Prev Next "
-                                  "PrevChannel Channel+ Channel-"_s.split(u' ');
-        QHash<QString, QString> captions,
-            methods = {{u"Play/Pause"_s, u"PlayPause"_s},
-                       {u"Play"_s, u"Play"_s},
-                       {u"Pause"_s, u"Pause"_s},
-                       {u"Stop"_s, u"Stop"_s},
-                       {u"Next"_s, u"Next"_s},
-                       {u"Prev"_s, u"Previous"_s}};
-        for (const QString &key : keys.split(u' '))
-            captions.insert(key.section(u':', 0, 0), key.section(u':', 1).replace(u'_', u' '));
-        QCOMPARE(captions.size(), 58);
+        // "name:caption:method", "_" a blank in the caption, "*" before the name of a key that
+        // may have zapped.
+        QHash<QString, QStringList> keys;
+        for (const QString &key :
+             u"*Up:up *Down:down *Left:left *Right:right *Ok:OK *Back:Back Menu:Menu Red:red "
+             "Green:green Yellow:yellow Blue:blue *0:0 *1:1 *2:2 *3:3 *4:4 *5:5 *6:6 *7:7 *8:8 "
+             "*9:9 Play/Pause::PlayPause *Prev:Prev:Previous FastRew:Rewind Play:Play:Play "
+             "Pause:Pause:Pause Stop:Stop:Stop Record:Record FastFwd:Forward *Next:Next:Next "
+             "Info:Info Schedule:Schedule Channels:Channels Timers:Timers Recordings:Recordings "
+             "Setup:Setup Commands:Commands *Channel+: *Channel-: Volume+:VOL+ Volume-:VOL- "
+             "Mute:Mute Audio:Audio Subtitles:Subtitles *PrevChannel:Prev_CH User0: User1: "
+             "User2: User3: User4: User5: User6: User7: User8: User9: Power:Power CH+:CH+ "
+             "CH-:CH-"_s.split(u' '))
+            keys.insert(key.section(u':', 0, 0), QString(key).replace(u'_', u' ').split(u':'));
+        QCOMPARE(keys.size(), 58);
         for (int row = 0; row < Keys::count; ++row) {
             const QString name = QString::fromUtf8(Keys::table[row].name);
             const bool vdrKey = name != u"CH+"_s && name != u"CH-"_s;
             const QByteArray line = !vdrKey ? "chan " + name.right(1).toLatin1()
                                             : "hitk " + name.toLower().toLatin1();
-            const QString zap = !vdrKey ? u"Switch"_s : maybe.contains(name) ? u"Maybe"_s : u""_s;
-            QTest::newRow(qPrintable(name)) << row << captions.take(name) << vdrKey << line + "\r\n"
-                                            << zap << methods.take(name);
+            const bool maybe = keys.contains(u'*' + name);
+            const QStringList key = keys.take(maybe ? u'*' + name : name);
+            const QString zap = !vdrKey ? u"Switch"_s : maybe ? u"Maybe"_s : u""_s;
+            QTest::newRow(qPrintable(name)) << row << key.value(1) << vdrKey << line + "\r\n"
+                                            << zap << key.value(2);
         }
-        // A key missing from the table, a method no key answers to.
-        QTest::newRow("nothing left out") << -1 << captions.keys().join(u' ') << false
-                                          << QByteArray() << QString() << methods.keys().join(u' ');
+        // A key, or a method, missing from the table.
+        QTest::newRow("nothing left out")
+            << -1 << keys.keys().join(u' ') << false << QByteArray() << QString() << QString();
     }
     void everyKey()
     {
@@ -117,9 +112,7 @@ private Q_SLOTS:
         QFETCH(QByteArray, line);
         QFETCH(QString, zap);
         QFETCH(QString, method);
-        if (row < 0)
-            QVERIFY2(caption.isEmpty() && method.isEmpty(),
-                     qPrintable(u"not in the table: "_s + caption + method));
+        QVERIFY2(row >= 0 || caption.isEmpty(), qPrintable(u"not in the table: "_s + caption));
         if (row < 0)
             return;
         if (!w->link().isUp()) {

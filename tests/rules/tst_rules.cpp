@@ -91,21 +91,20 @@ private Q_SLOTS:
         QTest::addColumn<QString>("host");
         const QByteArray date = "; Mon Dec  7 19:18:03 2026; UTF-8\r\n";
         const QByteArray vdr = "220 vdr SVDRP VideoDiskRecorder ";
-        const auto up = ConnectionCause::None;
-        QTest::newRow("2.4.0") << vdr + "2.4.0" + date << up << true << "vdr";
-        QTest::newRow("2.3.9") << vdr + "2.3.9" + date << up << false << "vdr";
-        QTest::newRow("1.7.42") << vdr + "1.7.42" + date << up << false << "vdr";
-        QTest::newRow("mail server's 220 greeting")
-            << "220 mail.example ESMTP Postfix 2.6.1" + date << ConnectionCause::NotAVdr << false
-            << "mail.example";
-        QTest::newRow("VDR naming no version")
-            << "220 vm SVDRP VideoDiskRecorder" + date << up << false << "vm";
-        QTest::newRow("access denied, bare LF")
-            << QByteArray("Access denied!\n") << ConnectionCause::AccessDenied << false << "";
-        QTest::newRow("220 without its blank")
-            << QByteArray("220-vdr SVDRP\r\n") << ConnectionCause::NotAVdr << false << "";
-        QTest::newRow("220 and one blank")
-            << QByteArray("220 ") << ConnectionCause::NotAVdr << false << "";
+        const auto row = [](const char *tag, const QByteArray &line, ConnectionCause cause,
+                            bool keepAlive, const char *host) {
+            QTest::newRow(tag) << line << cause << keepAlive << QString::fromLatin1(host);
+        };
+        const auto up = ConnectionCause::None, notAVdr = ConnectionCause::NotAVdr;
+        row("2.4.0", vdr + "2.4.0" + date, up, true, "vdr");
+        row("2.3.9", vdr + "2.3.9" + date, up, false, "vdr");
+        row("1.7.42", vdr + "1.7.42" + date, up, false, "vdr");
+        row("mail server's 220 greeting", "220 mail.example ESMTP Postfix 2.6.1" + date, notAVdr,
+            false, "mail.example");
+        row("VDR naming no version", "220 vm SVDRP VideoDiskRecorder" + date, up, false, "vm");
+        row("access denied, bare LF", "Access denied!\n", ConnectionCause::AccessDenied, false, "");
+        row("220 without its blank", "220-vdr SVDRP\r\n", notAVdr, false, "");
+        row("220 and one blank", "220 ", notAVdr, false, "");
     }
     void firstLine()
     {
@@ -131,10 +130,7 @@ private Q_SLOTS:
             QTest::newRow(tag) << QByteArray(name) << (text ? QString::fromUtf16(text) : QString())
                                << bytes << QString::fromUtf16(read);
         };
-        row("Latin-9", "ISO-8859-15", u"Grüße €",
-            "Gr\xfc\xdf"
-            "e \xa4",
-            u"Grüße €");
+        row("Latin-9", "ISO-8859-15", u"Grüße €", "Gr\374\337e \244", u"Grüße €");
         row("beyond the set as ?", "iso-8859-15", u"ř😀 a", "?? a", u"?? a");
         row("unknown set", "X-KLINGON", u"ü", "\xc3\xbc", u"ü");
         row("suffix that would change the rules", "ISO-8859-1//TRANSLIT", u"€", "\xe2\x82\xac",
