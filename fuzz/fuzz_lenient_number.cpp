@@ -4,6 +4,7 @@
 #include "number_rules.h"
 #include "require.h"
 
+#include <QRegularExpression>
 #include <QString>
 
 #include <cmath>
@@ -11,27 +12,18 @@
 #include <cstdlib>
 #include <string>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // Blanks, tabs and line feeds are dropped wherever they stand and a D exponent becomes an E.
 // The copy ends at the first character outside the number's alphabet, so strtod's own
 // extras (hexadecimal, "inf", "nan", other white space) never come into play.
-std::string strtodInput(QStringView text)
+std::string strtodInput(QString text)
 {
-    std::string input;
-    for (const QChar c : text) {
-        const char16_t u = c.unicode();
-        if (u == u' ' || u == u'\t' || u == u'\n')
-            continue;
-        if (u == u'd' || u == u'D')
-            input.push_back('e');
-        else if ((u >= u'0' && u <= u'9') || u == u'.' || u == u'+' || u == u'-' || u == u'e'
-                 || u == u'E')
-            input.push_back(char(u));
-        else
-            break;
-    }
-    return input;
+    static const QRegularExpression blank(u"[ \t\n]"_s), outside(u"[^0-9.+eE-]|$"_s);
+    text.remove(blank).replace(u'd', u'e').replace(u'D', u'e');
+    return text.first(text.indexOf(outside)).toStdString();
 }
 
 } // namespace

@@ -29,11 +29,12 @@ private Q_SLOTS:
     void fieldsDecideTheAttempt_data()
     {
         QTest::addColumn<QString>("host");
-        QTest::addColumn<QString>("port"); // %1 stands for the recorder's (even) port
+        // %1 stands for the recorder's (even) port, %0 for the one below it.
+        QTest::addColumn<QString>("port");
         QTest::addColumn<QString>("failure"); // empty: the attempt is made and connects
         QTest::addColumn<QString>("used"); // the host as the status line names it
         const QString invalidPort = u"Not connected (invalid port)"_s, v4 = u"127.0.0.1"_s;
-        QTest::newRow("half below rounds up to even") << v4 << u"%1-.5"_s << QString() << v4;
+        QTest::newRow("half below rounds up to even") << v4 << u"%0.5"_s << QString() << v4;
         QTest::newRow("half above rounds down to even") << v4 << u"%1.5"_s << QString() << v4;
         QTest::newRow("blank and tab around") << u" 127.0.0.1\t"_s << u"%1"_s << QString() << v4;
         QTest::newRow("blanks only") << u" \t "_s << u"%1"_s << u"Not connected (no host)"_s << v4;
@@ -49,11 +50,8 @@ private Q_SLOTS:
         QFETCH(QString, failure);
         QFETCH(QString, used);
         const bool attempt = failure.isEmpty();
-        // "%1-.5" is half below the port: one less, and a half.
-        const quint16 p = rec->port();
-        port = port == u"%1-.5"_s    ? QString::number(p - 1) + u".5"_s
-            : port.contains(u"%1"_s) ? port.arg(p)
-                                     : port;
+        port.replace(u"%0"_s, QString::number(rec->port() - 1))
+            .replace(u"%1"_s, QString::number(rec->port()));
         connectTo(host, port);
         QCOMPARE(w->link().socketState() != RecorderSocket::State::Closed, attempt);
         QVERIFY(w->link().isPolling());
