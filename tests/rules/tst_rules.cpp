@@ -8,79 +8,72 @@
 #include "reply_lines.h"
 
 #include <QTest>
-#include <limits>
 
 using namespace Qt::StringLiterals;
-
-constexpr double inf = std::numeric_limits<double>::infinity();
 
 class tst_rules : public QObject
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    void lenientNumber_data()
+    // Text through one of the rules that read it: the lenient number reading (as the settings
+    // use it), the channel box's line (null: nothing is sent), the message box's line and the
+    // keep-alive setting in seconds.
+    void textRules_data()
     {
+        QTest::addColumn<QString>("rule");
         QTest::addColumn<QString>("text");
-        QTest::addColumn<double>("expected");
-        QTest::newRow("letters after the number") << u"2001x"_s << 2001.0;
-        QTest::newRow("no leading number") << u"abc"_s << 0.0;
-        QTest::newRow("blanks, tab and line feed anywhere") << u"\t-\n1 2 "_s << -12.0;
-        QTest::newRow("D exponent with a blank") << u"2.5D -1"_s << 0.25;
-        QTest::newRow("exponent sign without digits") << u"1e+"_s << 1.0;
-        QTest::newRow("negative far beyond double") << u"-1e400"_s << -inf;
+        QTest::addColumn<QString>("result");
+        const auto row
+            = [](const char *rule, const char *tag, const QString &text, const QString &result) {
+                  QTest::addRow("%s: %s", rule, tag) << QString::fromLatin1(rule) << text << result;
+              };
+        row("number", "letters after the number", u"2001x"_s, u"2001"_s);
+        row("number", "no leading number", u"abc"_s, u"0"_s);
+        row("number", "blanks, tab and line feed anywhere", u"\t-\n1 2 "_s, u"-12"_s);
+        row("number", "D exponent with a blank", u"2.5D -1"_s, u"0.25"_s);
+        row("number", "exponent sign without digits", u"1e+"_s, u"1"_s);
+        row("number", "negative far beyond double", u"-1e400"_s, u"-inf"_s);
+        row("chan", "blanks around and leading zeros", u" 007\t"_s, u"chan 7\r\n"_s);
+        row("chan", "whole with point", u"12.0"_s, u"chan 12\r\n"_s);
+        row("chan", "negative", u"-3"_s, u"chan -3\r\n"_s);
+        row("chan", "negative zero", u"-0"_s, u"chan 0\r\n"_s);
+        row("chan", "signed exponent", u"+25E-1"_s, u"chan 2.5\r\n"_s);
+        row("chan", "fraction cut at 15 digits", u"0.1234567890123456"_s,
+            u"chan 0.123456789012346\r\n"_s);
+        row("chan", "1e15 gets an exponent", u"1000000000000000"_s, u"chan 1e+15\r\n"_s);
+        row("chan", "blank inside", u"1 2"_s, QString());
+        row("chan", "exponent without digits", u"1e"_s, QString());
+        row("chan", "D exponent", u"1d2"_s, QString());
+        row("chan", "line break after", u"12\r\n"_s, QString());
+        row("chan", "beyond double", u"1e309"_s, QString());
+        row("mesg", "empty keeps the blank", QString(), u"mesg \r\n"_s);
+        row("mesg", "line breaks cannot start a command", u"a\r\nquit\nb"_s,
+            u"mesg a  quit b\r\n"_s);
+        row("mesg", "tab NUL and DEL become blanks", u"a\tb"_s + QChar(0) + u"c\x7f"_s,
+            u"mesg a b c \r\n"_s);
+        row("keepalive", "missing or empty", QString(), u"60"_s);
+        row("keepalive", "unreadable", u"often"_s, u"60"_s);
+        row("keepalive", "zero turns it off", u"0"_s, u"0"_s);
+        row("keepalive", "plain", u" 30 "_s, u"30"_s);
+        row("keepalive", "negative clamped up", u"-5"_s, u"1"_s);
+        row("keepalive", "clamped down", u"99999"_s, u"3600"_s);
     }
-    void lenientNumber()
+    void textRules()
     {
+        QFETCH(QString, rule);
         QFETCH(QString, text);
-        QFETCH(double, expected);
-        QCOMPARE(Numbers::lenientNumber(text), expected);
-    }
-
-    void channelLine_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("expected"); // null: nothing is sent
-        QTest::newRow("blanks around and leading zeros") << u" 007\t"_s << u"chan 7\r\n"_s;
-        QTest::newRow("whole with point") << u"12.0"_s << u"chan 12\r\n"_s;
-        QTest::newRow("negative") << u"-3"_s << u"chan -3\r\n"_s;
-        QTest::newRow("negative zero") << u"-0"_s << u"chan 0\r\n"_s;
-        QTest::newRow("signed exponent") << u"+25E-1"_s << u"chan 2.5\r\n"_s;
-        QTest::newRow("fraction cut at 15 digits")
-            << u"0.1234567890123456"_s << u"chan 0.123456789012346\r\n"_s;
-        QTest::newRow("1e15 gets an exponent") << u"1000000000000000"_s << u"chan 1e+15\r\n"_s;
-        QTest::newRow("blank inside") << u"1 2"_s << QString();
-        QTest::newRow("exponent without digits") << u"1e"_s << QString();
-        QTest::newRow("D exponent") << u"1d2"_s << QString();
-        QTest::newRow("line break after") << u"12\r\n"_s << QString();
-        QTest::newRow("beyond double") << u"1e309"_s << QString();
-    }
-    void channelLine()
-    {
-        QFETCH(QString, text);
-        QFETCH(QString, expected);
-        QCOMPARE(Svdrp::channelLine(text).value_or(QString()), expected);
-        QCOMPARE(Svdrp::channelLine(text).has_value(), !expected.isNull());
+        QFETCH(QString, result);
+        const std::optional<QString> read = rule == u"number"_s
+            ? QString::number(Numbers::lenientNumber(text), 'g', 17)
+            : rule == u"chan"_s ? Svdrp::channelLine(text)
+            : rule == u"mesg"_s ? Svdrp::messageLine(text)
+                                : QString::number(KeepAlive::intervalFromSetting(text).count());
+        QCOMPARE(read.value_or(QString()), result);
+        QCOMPARE(read.has_value(), !result.isNull());
     }
 
     void negativeZeroIsWrittenAsZero() { QCOMPARE(Numbers::shortestDecimal(-0.0), u"0"_s); }
-
-    void messageLine_data()
-    {
-        QTest::addColumn<QString>("message");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("empty keeps the blank") << QString() << u"mesg \r\n"_s;
-        QTest::newRow("line breaks cannot start a command")
-            << u"a\r\nquit\nb"_s << u"mesg a  quit b\r\n"_s;
-        QTest::newRow("tab NUL and DEL become blanks")
-            << QString(u"a\tb"_s + QChar(0) + u"c\x7f"_s) << u"mesg a b c \r\n"_s;
-    }
-    void messageLine()
-    {
-        QFETCH(QString, message);
-        QFETCH(QString, expected);
-        QCOMPARE(Svdrp::messageLine(message), expected);
-    }
 
     // The recorder's first line: whether the connection is up, and whether it is kept alive.
     void firstLine_data()
@@ -184,24 +177,6 @@ private Q_SLOTS:
             });
         }
         QCOMPARE(read, lines);
-    }
-
-    void keepAliveSetting_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("seconds");
-        QTest::newRow("missing or empty") << QString() << 60;
-        QTest::newRow("unreadable") << u"often"_s << 60;
-        QTest::newRow("zero turns it off") << u"0"_s << 0;
-        QTest::newRow("plain") << u" 30 "_s << 30;
-        QTest::newRow("negative clamped up") << u"-5"_s << 1;
-        QTest::newRow("clamped down") << u"99999"_s << 3600;
-    }
-    void keepAliveSetting()
-    {
-        QFETCH(QString, text);
-        QFETCH(int, seconds);
-        QCOMPARE(KeepAlive::intervalFromSetting(text).count(), seconds);
     }
 };
 
