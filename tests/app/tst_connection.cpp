@@ -21,6 +21,15 @@ static qint64 memoryInUse()
     return text.mid(text.indexOf("VmRSS:") + 6).simplified().split(' ')[0].toLongLong() << 10;
 }
 
+// A misbehaving recorder: the simulator's arguments (none: a host name that cannot resolve),
+// whether Menu and OK are pressed once connected, the failure (none: still connected past the
+// limits), part of its help, and the earliest it shows in ms after connect or after the press.
+using Misbehaving = std::tuple<QStringList, bool, QString, QString, int>;
+
+// The simulator's arguments, the text typed into the channel and message boxes, the buttons
+// pressed in one go, the answers as they come (the last one stays) and part of the help.
+using Answers = std::tuple<QStringList, QString, QStringList, QStringList, QString>;
+
 class tst_connection : public WindowTest
 {
     Q_OBJECT
@@ -32,15 +41,14 @@ private Q_SLOTS:
         // %1 stands for the recorder's (even) port, %0 for the one below it.
         QTest::addColumn<QString>("port");
         QTest::addColumn<QString>("failure"); // empty: the attempt is made and connects
-        QTest::addColumn<QString>("used"); // the host as the status line names it
         const QString invalidPort = u"Not connected (invalid port)"_s, v4 = u"127.0.0.1"_s;
-        QTest::newRow("half below rounds up to even") << v4 << u"%0.5"_s << QString() << v4;
-        QTest::newRow("half above rounds down to even") << v4 << u"%1.5"_s << QString() << v4;
-        QTest::newRow("blank and tab around") << u" 127.0.0.1\t"_s << u"%1"_s << QString() << v4;
-        QTest::newRow("blanks only") << u" \t "_s << u"%1"_s << u"Not connected (no host)"_s << v4;
-        QTest::newRow("port without a number") << v4 << u"abc"_s << invalidPort << v4;
-        QTest::newRow("port rounding to 0") << v4 << u"0.5"_s << invalidPort << v4;
-        QTest::newRow("port that would wrap") << v4 << u"65536"_s << invalidPort << v4;
+        QTest::newRow("half below rounds up to even") << v4 << u"%0.5"_s << QString();
+        QTest::newRow("half above rounds down to even") << v4 << u"%1.5"_s << QString();
+        QTest::newRow("blank and tab around") << u" 127.0.0.1\t"_s << u"%1"_s << QString();
+        QTest::newRow("blanks only") << u" \t "_s << u"%1"_s << u"Not connected (no host)"_s;
+        QTest::newRow("port without a number") << v4 << u"abc"_s << invalidPort;
+        QTest::newRow("port rounding to 0") << v4 << u"0.5"_s << invalidPort;
+        QTest::newRow("port that would wrap") << v4 << u"65536"_s << invalidPort;
     }
     void fieldsDecideTheAttempt()
     {
@@ -48,16 +56,15 @@ private Q_SLOTS:
         QFETCH(QString, host);
         QFETCH(QString, port);
         QFETCH(QString, failure);
-        QFETCH(QString, used);
         const bool attempt = failure.isEmpty();
         port.replace(u"%0"_s, QString::number(rec->port() - 1))
             .replace(u"%1"_s, QString::number(rec->port()));
         connectTo(host, port);
         QCOMPARE(w->link().socketState() != RecorderSocket::State::Closed, attempt);
         QVERIFY(w->link().isPolling());
-        QCOMPARE(status(), attempt ? u"Connecting to %1 port %2"_s.arg(used, port) : QString());
-        const QString connected = u"Connected to %1 port %2"_s.arg(used, port);
-        QTRY_COMPARE_WITH_TIMEOUT(status(), attempt ? connected : failure, waitMs);
+        QCOMPARE(status(), attempt ? u"Connecting to 127.0.0.1 port "_s + port : QString());
+        QTRY_COMPARE_WITH_TIMEOUT(
+            status(), attempt ? u"Connected to 127.0.0.1 port "_s + port : failure, waitMs);
         QCOMPARE(w->link().isPolling(), attempt);
         QCOMPARE(rec->sockets.size(), attempt ? 1 : 0);
         checkGroup(attempt);
@@ -103,15 +110,11 @@ private Q_SLOTS:
     // within a poll or two after it.
     void misbehavingRecorder_data()
     {
-        QTest::addColumn<QStringList>("simulator"); // none: a host name that cannot resolve
-        QTest::addColumn<bool>("press"); // Menu and OK once connected
-        QTest::addColumn<QString>("failure"); // none: still connected past the limits
-        QTest::addColumn<QString>("hint"); // part of the help
-        QTest::addColumn<int>("earliest"); // ms after connect, or after the press
+        QTest::addColumn<Misbehaving>("misbehaving");
         const auto row = [](const char *name, const QStringList &simulator, bool press,
                             const char *failure, const char *hint, int earliest) {
-            QTest::newRow(name) << simulator << press << QString::fromUtf8(failure)
-                                << QString::fromUtf8(hint) << earliest;
+            QTest::newRow(name) << Misbehaving {simulator, press, QString::fromUtf8(failure),
+                                                QString::fromUtf8(hint), earliest};
         };
         const QString delay = u"--reply-delay"_s;
         row("access denied", {u"--deny"_s}, false, "access denied", "svdrphosts.conf", 0);
@@ -134,11 +137,8 @@ private Q_SLOTS:
     }
     void misbehavingRecorder()
     {
-        QFETCH(QStringList, simulator);
-        QFETCH(bool, press);
-        QFETCH(QString, failure);
-        QFETCH(QString, hint);
-        QFETCH(int, earliest);
+        QFETCH(Misbehaving, misbehaving);
+        const auto &[simulator, press, failure, hint, earliest] = misbehaving;
         const QString port = simulator.isEmpty() ? u"6419"_s : startSim(simulator);
         const bool refuses
             = simulator.contains(u"--deny"_s) || simulator.contains(u"--first-line"_s);
@@ -280,17 +280,15 @@ private Q_SLOTS:
     // line's first 1000 bytes and without control characters, with help for a refusal.
     void answers_data()
     {
-        QTest::addColumn<QStringList>("simulator");
-        QTest::addColumn<QString>("entry"); // typed into the channel and message boxes
-        QTest::addColumn<QStringList>("presses"); // in one go
-        QTest::addColumn<QStringList>("answers"); // as they come; the last one stays
-        QTest::addColumn<QString>("hint"); // part of the help
-        const auto row = [](const char *tag, const QStringList &simulator, const char *entry,
-                            const char *presses, const QString &answers, const char *hint) {
-            QTest::newRow(tag) << simulator << QString::fromUtf8(entry)
-                               << QString::fromUtf8(presses).split(u' ', Qt::SkipEmptyParts)
-                               << answers.split(u'|') << QString::fromUtf8(hint);
-        };
+        QTest::addColumn<Answers>("expected");
+        const auto row
+            = [](const char *tag, const QStringList &simulator, const char *entry,
+                 const char *presses, const QString &answers, const char *hint) {
+                  QTest::newRow(tag)
+                      << Answers {simulator, QString::fromUtf8(entry),
+                                  QString::fromUtf8(presses).split(u' ', Qt::SkipEmptyParts),
+                                  answers.split(u'|'), QString::fromUtf8(hint)};
+              };
         const QString reply = u"--reply"_s;
         // In pieces, the greeting too.
         row("greeting", {u"--split-replies"_s}, "", "",
@@ -319,11 +317,8 @@ private Q_SLOTS:
     }
     void answers()
     {
-        QFETCH(QStringList, simulator);
-        QFETCH(QString, entry);
-        QFETCH(QStringList, presses);
-        QFETCH(QStringList, answers);
-        QFETCH(QString, hint);
+        QFETCH(Answers, expected);
+        const auto &[simulator, entry, presses, answers, hint] = expected;
         const QString port = startSim(simulator);
         open();
         QSignalSpy answered(&w->link(), &RecorderLink::answered);

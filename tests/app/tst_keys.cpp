@@ -8,6 +8,12 @@
 
 #include <QGroupBox>
 
+// A key: its row in the table, its button's caption (empty: no button), the line it sends (a
+// "hitk" one has an entry in the Keys menu), whether it may have zapped ("Maybe": one CHAN
+// follows) or switches ("Switch": its answer's channel shows), and the desktop's media method
+// that presses it.
+using KeyRow = std::tuple<int, QString, QByteArray, QString, QString>;
+
 class tst_keys : public WindowTest
 {
     Q_OBJECT
@@ -67,13 +73,7 @@ private Q_SLOTS:
     // wrong row cannot agree with itself.
     void everyKey_data()
     {
-        QTest::addColumn<int>("row");
-        QTest::addColumn<QString>("caption"); // empty: no button
-        QTest::addColumn<bool>("entry"); // in the Keys menu
-        QTest::addColumn<QByteArray>("line");
-        // Maybe: it may have zapped, and one CHAN follows; Switch: its answer's channel shows.
-        QTest::addColumn<QString>("zap");
-        QTest::addColumn<QString>("method"); // the desktop's media method that presses it
+        QTest::addColumn<KeyRow>("key");
         // "name:caption:method", "_" a blank in the caption, "*" before the name of a key that
         // may have zapped.
         QHash<QString, QStringList> keys;
@@ -97,21 +97,16 @@ private Q_SLOTS:
             const bool maybe = keys.contains(u'*' + name);
             const QStringList key = keys.take(maybe ? u'*' + name : name);
             const QString zap = !vdrKey ? u"Switch"_s : maybe ? u"Maybe"_s : u""_s;
-            QTest::newRow(qPrintable(name)) << row << key.value(1) << vdrKey << line + "\r\n"
-                                            << zap << key.value(2);
+            QTest::newRow(qPrintable(name))
+                << KeyRow {row, key.value(1), line + "\r\n", zap, key.value(2)};
         }
         // A key, or a method, missing from the table.
-        QTest::newRow("nothing left out")
-            << -1 << keys.keys().join(u' ') << false << QByteArray() << QString() << QString();
+        QTest::newRow("nothing left out") << KeyRow {-1, keys.keys().join(u' '), {}, {}, {}};
     }
     void everyKey()
     {
-        QFETCH(int, row);
-        QFETCH(QString, caption);
-        QFETCH(bool, entry);
-        QFETCH(QByteArray, line);
-        QFETCH(QString, zap);
-        QFETCH(QString, method);
+        QFETCH(KeyRow, key);
+        const auto &[row, caption, line, zap, method] = key;
         QVERIFY2(row >= 0 || caption.isEmpty(), qPrintable(u"not in the table: "_s + caption));
         if (row < 0)
             return;
@@ -130,7 +125,7 @@ private Q_SLOTS:
         for (QAction *a : find<QMenu>(u"mnu_keys"_s)->findChildren<QAction *>())
             menuEntry = a->text() == name && !a->menu() ? a : menuEntry;
         QCOMPARE(bool(button), !caption.isEmpty());
-        QCOMPARE(bool(menuEntry), entry);
+        QCOMPARE(bool(menuEntry), line.startsWith("hitk"));
         if (button)
             QCOMPARE(button->text(), caption);
         // An open menu shows each entry's shortcut, the same as its button's tooltip names.
