@@ -79,6 +79,12 @@ Reply programmeReply(int channel, const QDateTime &start, qint64 seconds,
              u"D "_s + QString(padding, u'x'), u"e"_s, u"c"_s, u"End of EPG data"_s}};
 }
 
+// Programme lines, a time in seconds after half past six, the programmes read, and the ids of
+// the programmes now and next then.
+using ScheduleRow = std::tuple<QStringList, int, QString, QString>;
+// The simulator's arguments, the commands sent to it, its replies and the least time they take.
+using Exchange = std::tuple<QStringList, QByteArray, QByteArray, int>;
+
 class tst_guide : public QObject
 {
     Q_OBJECT
@@ -199,45 +205,39 @@ private Q_SLOTS:
     // RTL's id and "%T" a minute past half past six.
     void schedule_data()
     {
-        QTest::addColumn<QStringList>("lines");
-        QTest::addColumn<int>("at");
-        QTest::addColumn<QString>("read");
-        QTest::addColumn<QString>("nowNext");
+        QTest::addColumn<ScheduleRow>("schedule");
         const auto block = [](QString text) {
             return text.replace(u"%T"_s, QString::number(halfPast + 60)).split(u'\n');
         };
         const QString real = u"101 06:30:00Z 1800 Tagesschau/Nachrichten $; "
                              "102 07:00:00Z 1800 Film: Teil | zwei/ $"_s;
-        QTest::newRow("real, at the start") << realBlock << 0 << real << u"101 102"_s;
-        QTest::newRow("real, at the end") << realBlock << 3600 << real << u"0 0"_s;
-        QTest::newRow("left open, no T, empty and overlapping")
-            << block(u"C $\nE 1 %T 600\nS x\nE 2 %T 0\nE 3 1796711490 60\nT a\001b\nc"_s) << 90
-            << u"1 06:31:00Z 600 /x $; 2 06:31:00Z 0 / $; 3 06:31:30Z 60 a b/ $"_s << u"3 0"_s;
-        QTest::newRow("again replaces, other channels")
-            << block(u"C $\nE 5 %T 60\nT old\ne\nE 5 %T 9\nT new\nC other x\nE 5 %T 60\nc\n"
-                     "E 6 %T 60"_s)
-            << 0 << u"5 06:31:00Z 9 new/ $; 5 06:31:00Z 60 / other; 6 06:31:00Z 60 / "_s
-            << u"0 5"_s;
-        QTest::newRow("hostile numbers")
-            << block(u"C $\nE 1 -5 60\nT a\nE 2 %T -60\nE 3 99999999999 60\nE 4 %T 999999999\n"
-                     "E 4294967296 %T 60\nE 5 %T\nE x 1 1\nT b"_s)
-            << 0 << QString() << u"0 0"_s;
+        QTest::newRow("real, at the start") << ScheduleRow {realBlock, 0, real, u"101 102"_s};
+        QTest::newRow("real, at the end") << ScheduleRow {realBlock, 3600, real, u"0 0"_s};
+        QTest::newRow("left open, no T, empty and overlapping") << ScheduleRow {
+            block(u"C $\nE 1 %T 600\nS x\nE 2 %T 0\nE 3 1796711490 60\nT a\001b\nc"_s), 90,
+            u"1 06:31:00Z 600 /x $; 2 06:31:00Z 0 / $; 3 06:31:30Z 60 a b/ $"_s, u"3 0"_s};
+        QTest::newRow("again replaces, other channels") << ScheduleRow {
+            block(u"C $\nE 5 %T 60\nT old\ne\nE 5 %T 9\nT new\nC other x\nE 5 %T 60\nc\n"
+                  "E 6 %T 60"_s),
+            0, u"5 06:31:00Z 9 new/ $; 5 06:31:00Z 60 / other; 6 06:31:00Z 60 / "_s, u"0 5"_s};
+        QTest::newRow("hostile numbers") << ScheduleRow {
+            block(u"C $\nE 1 -5 60\nT a\nE 2 %T -60\nE 3 99999999999 60\nE 4 %T 999999999\n"
+                  "E 4294967296 %T 60\nE 5 %T\nE x 1 1\nT b"_s),
+            0, QString(), u"0 0"_s};
     }
     void schedule()
     {
-        QFETCH(QStringList, lines);
-        QFETCH(int, at);
-        QFETCH(QString, read);
-        QFETCH(QString, nowNext);
-        const Schedule schedule = Schedule::parse(lines.replaceInStrings(u"$"_s, rtl));
+        QFETCH(ScheduleRow, schedule);
+        auto [lines, at, read, nowNext] = schedule;
+        const Schedule parsed = Schedule::parse(lines.replaceInStrings(u"$"_s, rtl));
         QStringList shown;
-        for (const Programme &p : schedule.programmes)
+        for (const Programme &p : parsed.programmes)
             shown += u"%1 %2 %3 %4/%5 %6"_s.arg(p.eventId)
                          .arg(p.start.toString(Qt::ISODate).sliced(11))
                          .arg(p.duration)
                          .arg(p.title, p.shortText, p.channelId);
         QCOMPARE(shown.join(u"; "_s), QString(read).replace(u"$"_s, rtl));
-        const auto found = schedule.at(rtl, QDateTime::fromSecsSinceEpoch(halfPast + at, Qt::UTC));
+        const auto found = parsed.at(rtl, QDateTime::fromSecsSinceEpoch(halfPast + at, Qt::UTC));
         QCOMPARE(u"%1 %2"_s.arg(found.now ? found.now->eventId : 0)
                      .arg(found.next ? found.next->eventId : 0),
                  nowNext);
@@ -246,38 +246,35 @@ private Q_SLOTS:
     // The simulator's answers, worded as the VDR it plays words them; "%1" is a channels.conf.
     void simulator_data()
     {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<QByteArray>("commands");
-        QTest::addColumn<QByteArray>("replies");
-        QTest::addColumn<int>("slowestMs");
-        QTest::newRow("volume rounded, muted, clamped; five channels; a digit zaps")
-            << QStringList {}
-            << "VOLU\nVOLU 13\nVOLU mute\nVOLU 0\nVOLU +\nVOLU 300\nVOLU -5\n"
-               "LSTC 3\nLSTC 9\nCHAN -\nhitk 2\nCHAN\n"_ba
-            << "250 Audio volume is 128\r\n250 Audio volume is 15\r\n250 Audio is mute\r\n"
-               "250 Audio is mute\r\n250 Audio volume is 5\r\n250 Audio volume is 255\r\n"
-               "501 Unknown option: \"-5\"\r\n250 3 3sat HD;ZDFvision:11347:"
-               "VC23M5O35P0S1:S19.2E:22000:6510=27:6520=deu@3,6521=mis@3,6523=mul@3;6522=deu@106:"
-               "6530;6531=deu:0:11150:1:1010:0\r\n501 Channel \"9\" not defined\r\n"
-               "250 5 phoenix HD\r\n250 Key \"2\" accepted\r\n250 2 ZDF HD\r\n"_ba
-            << 0;
-        QTest::newRow("generated, slow, in a group, round the end")
-            << QStringList {u"--channels"_s, u"2"_s, u"--slow-bytes-per-second"_s, u"200"_s}
-            << "LSTC :groups\nCHAN +\nCHAN +\n"_ba
-            << "250-0 :Channels 1 to 2\r\n250-1 Channel 1:10701:HC34M2S0:S19.2E:27500:1001=2:"
-               "3001=deu@3:0:0:1:1:1000:0\r\n250 2 Channel 2;Sim Media:10702:HC34M2S0:S19.2E:"
-               "27500:1002=2:3002=deu@3:0:0:2:1:1000:0\r\n250 2 Channel 2\r\n250 1 Channel 1\r\n"_ba
-            << 900;
-        QTest::newRow("from channels.conf: groups, numbers, programmes with bare LF")
-            << QStringList {u"--channels-conf"_s, u"%1"_s}
-            << "LSTC :groups\nLSTE 100 now\nLSTE 102\nLSTE 101 at 1796711500\nLSTE 101 xx\n"_ba
-            << "250-0 :@100 Sky\r\n250-100 A|B,AB;P:1:H:S19.2E:1:2:3:0:0:7:1:8:0\r\n250 101 C:1:H:"
-               "S19.2E:1:2:3:0:0:9:1:8:0\r\n550 No schedule found\r\n550 Channel \"102\" not "
-               "defined\r\n215-C S19.2E-1-8-9 C\n215-E 998173 1796711400 1800 4E FF\n"
-               "215-T Documentary on C\n215-S From 06:30:00 UTC\n215-e\n215-c\n215 End of EPG "
-               "data\r\n"
-               "501 Unknown option: \"xx\"\r\n"_ba
-            << 0;
+        QTest::addColumn<Exchange>("exchange");
+        QTest::newRow("volume rounded, muted, clamped; five channels; a digit zaps") << Exchange {
+            QStringList {},
+            "VOLU\nVOLU 13\nVOLU mute\nVOLU 0\nVOLU +\nVOLU 300\nVOLU -5\n"
+            "LSTC 3\nLSTC 9\nCHAN -\nhitk 2\nCHAN\n"_ba,
+            "250 Audio volume is 128\r\n250 Audio volume is 15\r\n250 Audio is mute\r\n"
+            "250 Audio is mute\r\n250 Audio volume is 5\r\n250 Audio volume is 255\r\n"
+            "501 Unknown option: \"-5\"\r\n250 3 3sat HD;ZDFvision:11347:"
+            "VC23M5O35P0S1:S19.2E:22000:6510=27:6520=deu@3,6521=mis@3,6523=mul@3;6522=deu@106:"
+            "6530;6531=deu:0:11150:1:1010:0\r\n501 Channel \"9\" not defined\r\n"
+            "250 5 phoenix HD\r\n250 Key \"2\" accepted\r\n250 2 ZDF HD\r\n"_ba,
+            0};
+        QTest::newRow("generated, slow, in a group, round the end") << Exchange {
+            QStringList {u"--channels"_s, u"2"_s, u"--slow-bytes-per-second"_s, u"200"_s},
+            "LSTC :groups\nCHAN +\nCHAN +\n"_ba,
+            "250-0 :Channels 1 to 2\r\n250-1 Channel 1:10701:HC34M2S0:S19.2E:27500:1001=2:"
+            "3001=deu@3:0:0:1:1:1000:0\r\n250 2 Channel 2;Sim Media:10702:HC34M2S0:S19.2E:"
+            "27500:1002=2:3002=deu@3:0:0:2:1:1000:0\r\n250 2 Channel 2\r\n250 1 Channel 1\r\n"_ba,
+            900};
+        QTest::newRow("from channels.conf: groups, numbers, programmes with bare LF") << Exchange {
+            QStringList {u"--channels-conf"_s, u"%1"_s},
+            "LSTC :groups\nLSTE 100 now\nLSTE 102\nLSTE 101 at 1796711500\nLSTE 101 xx\n"_ba,
+            "250-0 :@100 Sky\r\n250-100 A|B,AB;P:1:H:S19.2E:1:2:3:0:0:7:1:8:0\r\n250 101 C:1:H:"
+            "S19.2E:1:2:3:0:0:9:1:8:0\r\n550 No schedule found\r\n550 Channel \"102\" not "
+            "defined\r\n215-C S19.2E-1-8-9 C\n215-E 998173 1796711400 1800 4E FF\n"
+            "215-T Documentary on C\n215-S From 06:30:00 UTC\n215-e\n215-c\n215 End of EPG "
+            "data\r\n"
+            "501 Unknown option: \"xx\"\r\n"_ba,
+            0};
     }
     // A row's title is asked again when its programme ends, when it came already ended (after
     // half a minute) or came without one (after ten minutes); never before.
@@ -359,10 +356,8 @@ private Q_SLOTS:
 
     void simulator()
     {
-        QFETCH(QStringList, arguments);
-        QFETCH(QByteArray, commands);
-        QFETCH(QByteArray, replies);
-        QFETCH(int, slowestMs);
+        QFETCH(Exchange, exchange);
+        auto [arguments, commands, replies, slowestMs] = exchange;
         QTemporaryFile conf;
         QVERIFY(conf.open()
                 && conf.write(":@100 Sky\nA|B,AB;P:1:H:S19.2E:1:2:3:0:0:7:1:8:0\n"

@@ -11,6 +11,11 @@
 
 using namespace Qt::StringLiterals;
 
+// The recorder's first line, the connection's cause, whether it is kept alive, and the host.
+using FirstLine = std::tuple<QByteArray, ConnectionCause, bool, QString>;
+// A set's name, text (null: bytes are only read), the bytes it becomes and those read back.
+using Charset = std::tuple<QByteArray, QString, QByteArray, QString>;
+
 class tst_rules : public QObject
 {
     Q_OBJECT
@@ -78,15 +83,12 @@ private Q_SLOTS:
     // The recorder's first line: whether the connection is up, and whether it is kept alive.
     void firstLine_data()
     {
-        QTest::addColumn<QByteArray>("line");
-        QTest::addColumn<ConnectionCause>("cause");
-        QTest::addColumn<bool>("keepAlive");
-        QTest::addColumn<QString>("host");
+        QTest::addColumn<FirstLine>("first");
         const QByteArray date = "; Mon Dec  7 19:18:03 2026; UTF-8\r\n";
         const QByteArray vdr = "220 vdr SVDRP VideoDiskRecorder ";
         const auto row = [](const char *tag, const QByteArray &line, ConnectionCause cause,
                             bool keepAlive, const char *host) {
-            QTest::newRow(tag) << line << cause << keepAlive << QString::fromLatin1(host);
+            QTest::newRow(tag) << FirstLine {line, cause, keepAlive, QString::fromLatin1(host)};
         };
         const auto up = ConnectionCause::None, notAVdr = ConnectionCause::NotAVdr;
         row("2.4.0", vdr + "2.4.0" + date, up, true, "vdr");
@@ -101,10 +103,8 @@ private Q_SLOTS:
     }
     void firstLine()
     {
-        QFETCH(QByteArray, line);
-        QFETCH(ConnectionCause, cause);
-        QFETCH(bool, keepAlive);
-        QFETCH(QString, host);
+        QFETCH(FirstLine, first);
+        const auto &[line, cause, keepAlive, host] = first;
         QCOMPARE(firstLineCause(line), cause);
         const Greeting greeting = Greeting::parse(line);
         QCOMPARE(KeepAlive::recorderAllows(greeting), keepAlive);
@@ -114,14 +114,11 @@ private Q_SLOTS:
     // Text to the recorder and back in the set its greeting names; a set of no use means UTF-8.
     void charset_data()
     {
-        QTest::addColumn<QByteArray>("name");
-        QTest::addColumn<QString>("text"); // null: bytes are only read
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QString>("read");
+        QTest::addColumn<Charset>("charset");
         const auto row = [](const char *tag, const char *name, const char16_t *text,
                             const QByteArray &bytes, const char16_t *read) {
-            QTest::newRow(tag) << QByteArray(name) << (text ? QString::fromUtf16(text) : QString())
-                               << bytes << QString::fromUtf16(read);
+            QTest::newRow(tag) << Charset {name, text ? QString::fromUtf16(text) : QString(), bytes,
+                                           QString::fromUtf16(read)};
         };
         row("Latin-9", "ISO-8859-15", u"Grüße €", "Gr\374\337e \244", u"Grüße €");
         row("beyond the set as ?", "iso-8859-15", u"ř😀 a", "?? a", u"?? a");
@@ -135,16 +132,14 @@ private Q_SLOTS:
     }
     void charset()
     {
-        QFETCH(QByteArray, name);
-        QFETCH(QString, text);
-        QFETCH(QByteArray, bytes);
-        QFETCH(QString, read);
-        RecorderCharset charset(name);
+        QFETCH(Charset, charset);
+        const auto &[name, text, bytes, read] = charset;
+        RecorderCharset set(name);
         QByteArray sent;
-        charset.encode(text, sent);
+        set.encode(text, sent);
         if (!text.isNull())
             QCOMPARE(sent, bytes);
-        QCOMPARE(charset.decode(bytes), read);
+        QCOMPARE(set.decode(bytes), read);
     }
 
     // Replies as they arrive in pieces, cut into lines of at most 1000 bytes, each line read as
