@@ -25,14 +25,13 @@ void check(QByteArrayView content, const QString &section, const QString &key)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     QByteArrayView input(data, qsizetype(size));
-    const qsizetype sectionEnd = input.indexOf('\n');
-    const qsizetype keyEnd = sectionEnd < 0 ? -1 : input.indexOf('\n', sectionEnd + 1);
-    if (keyEnd >= 0) {
-        const QString section = QString::fromUtf8(input.first(sectionEnd));
-        const QString key
-            = QString::fromUtf8(input.sliced(sectionEnd + 1, keyEnd - sectionEnd - 1));
-        input = input.sliced(keyEnd + 1);
-        check(input, section, key);
+    // Where the key's line and the file start; 0 while there are not two lines before them.
+    const qsizetype key = input.indexOf('\n') + 1;
+    const qsizetype file = key ? input.indexOf('\n', key) + 1 : 0;
+    if (file) {
+        check(input.sliced(file), QString::fromUtf8(input.first(key - 1)),
+              QString::fromUtf8(input.sliced(key, file - 1 - key)));
+        input = input.sliced(file);
     }
     check(input, u"server"_s, u"ip"_s);
     check(input, u"server"_s, u"port"_s);

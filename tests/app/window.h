@@ -54,18 +54,11 @@ protected:
     void click(const QString &name) { QTest::mouseClick(find<QPushButton>(name), Qt::LeftButton); }
 
     // The recorder simulator, started anew by startSim() and ended with its QProcess.
-    struct End
-    {
-        void operator()(QProcess *process) const
-        {
-            process->kill(), process->waitForFinished(), delete process;
-        }
-    };
     QByteArray simLog; // outlives sim, which may still print as it ends
-    std::unique_ptr<QProcess, End> sim;
+    std::shared_ptr<QProcess> sim;
     QString startSim(const QStringList &arguments)
     {
-        sim.reset(new QProcess);
+        sim.reset(new QProcess, [](QProcess *p) { p->kill(), p->waitForFinished(), delete p; });
         simLog.clear();
         connect(sim.get(), &QProcess::readyReadStandardOutput, this,
                 [this, process = sim.get()] { simLog += process->readAllStandardOutput(); });
