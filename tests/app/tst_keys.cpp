@@ -23,8 +23,8 @@ class tst_keys : public WindowTest
     int m_reached = 0;
     bool eventFilter(QObject *, QEvent *event) override
     {
-        m_reached += event->type() == QEvent::KeyPress
-            && static_cast<QKeyEvent *>(event)->key() == m_key;
+        m_reached
+            += event->type() == QEvent::KeyPress && static_cast<QKeyEvent *>(event)->key() == m_key;
         return false;
     }
 
@@ -169,9 +169,7 @@ private Q_SLOTS:
     // Each key as Qt names it, and the key VDR is sent for it (none: nothing is sent).
     void keys_data()
     {
-        QTest::addColumn<int>("key");
-        QTest::addColumn<int>("modifiers");
-        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QString>("row");
         // Media keys are the recorder's alone: the focused widget never sees them.
         const QString rows
             = u"5=5, Shift+3=3, Num+5=, Num+-=menu, Menu=menu, M=, Up=up, Ctrl+Down=down, "
@@ -181,20 +179,18 @@ private Q_SLOTS:
               "Media Pause=pause, Media Stop=stop, Media Record=record, Media Next=next, "
               "Media Previous=prev, Media Fast Forward=fastfwd, Media Rewind=fastrew, "
               "Volume Up=volume+, Volume Down=volume-, Volume Mute=mute"_s;
-        for (const QString &row : rows.split(u", "_s)) {
-            const QString sent = row.section(u'=', 1);
-            const QKeyCombination key
-                = QKeySequence::fromString(row.section(u'=', 0, 0), QKeySequence::PortableText)[0];
-            QTest::newRow(qPrintable(row))
-                << int(key.key()) << int(key.keyboardModifiers())
-                << (sent.isEmpty() ? QByteArray() : "hitk " + sent.toLatin1() + "\r\n");
-        }
+        for (const QString &row : rows.split(u", "_s))
+            QTest::newRow(qPrintable(row)) << row;
     }
     void keys()
     {
-        QFETCH(int, key);
-        QFETCH(int, modifiers);
-        QFETCH(QByteArray, line);
+        QFETCH(QString, row);
+        const QKeyCombination pressed
+            = QKeySequence::fromString(row.section(u'=', 0, 0), QKeySequence::PortableText)[0];
+        const int key = pressed.key();
+        const Qt::KeyboardModifiers modifiers = pressed.keyboardModifiers();
+        const QString sent = row.section(u'=', 1);
+        const QByteArray line = sent.isEmpty() ? QByteArray() : "hitk " + sent.toLatin1() + "\r\n";
         if (w->link().socketState() != RecorderSocket::State::Connected)
             connectWindow();
         const bool media = key >= Qt::Key_VolumeDown;
@@ -209,11 +205,11 @@ private Q_SLOTS:
             m_reached = 0;
             widget->installEventFilter(this);
             // QTest knows no text for some media keys; they come without one anyway.
-            QKeyEvent press(QEvent::KeyPress, key, Qt::KeyboardModifiers(modifiers));
+            QKeyEvent press(QEvent::KeyPress, key, modifiers);
             if (media)
                 QApplication::sendEvent(widget, &press);
             else
-                QTest::keyClick(widget, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+                QTest::keyClick(widget, Qt::Key(key), modifiers);
             QCOMPARE(wire(), panel && !media ? QByteArray() : line);
             QCOMPARE(m_reached, media ? 0 : 1);
             rec->received[0].clear();
