@@ -17,13 +17,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-bool looksLikeOnePlainNumber(const QString &text)
-{
-    static const QRegularExpression plain(QRegularExpression::anchoredPattern(
-        uR"([ \t]*[+-]?(?:[0-9]+\.?[0-9]*|\.[0-9]+)(?:[eE][+-]?[0-9]+)?[ \t]*)"_s));
-    return plain.match(text).hasMatch();
-}
-
 // The value rounded to the 15 significant digits the written form keeps.
 double toFifteenDigits(double value)
 {
@@ -41,7 +34,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const std::optional<QString> line = Svdrp::channelLine(text);
     require(number.has_value() == line.has_value(), "a line is built exactly for passing texts");
 
-    const bool plain = looksLikeOnePlainNumber(text);
+    // One plain decimal number, with blanks and tabs around it.
+    static const QRegularExpression plainNumber(QRegularExpression::anchoredPattern(
+        uR"([ \t]*[+-]?(?:[0-9]+\.?[0-9]*|\.[0-9]+)(?:[eE][+-]?[0-9]+)?[ \t]*)"_s));
+    const bool plain = plainNumber.match(text).hasMatch();
     if (!number) {
         // The only plain numbers that fail are those that, written with 15 digits, lie beyond
         // the range of a double.

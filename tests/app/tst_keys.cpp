@@ -31,12 +31,10 @@ class tst_keys : public WindowTest
 private Q_SLOTS:
     void startUp_data()
     {
-        QTest::addColumn<QByteArray>("ini");
-        QTest::addColumn<QString>("host");
-        QTest::addColumn<QString>("port");
+        // The settings file (null: none), and the host and port it puts in the fields.
+        QTest::addColumn<QByteArrayList>("start");
         const auto row = [](const char *name, const char *ini, const char *host, const char *port) {
-            QTest::newRow(name) << QByteArray(ini) << QString::fromUtf8(host)
-                                << QString::fromUtf8(port);
+            QTest::newRow(name) << QByteArrayList {ini, host, port};
         };
         row("no settings file", nullptr, "localhost", "2001");
         row("half port to even below", "[server]\nport=2000.5", "localhost", "2000");
@@ -47,12 +45,10 @@ private Q_SLOTS:
     }
     void startUp()
     {
-        QFETCH(QByteArray, ini);
-        QFETCH(QString, host);
-        QFETCH(QString, port);
-        open(ini);
-        QCOMPARE(find<QLineEdit>(u"txt_ip"_s)->text(), host);
-        QCOMPARE(find<QLineEdit>(u"txt_port"_s)->text(), port);
+        QFETCH(QByteArrayList, start);
+        open(start[0]);
+        QCOMPARE(find<QLineEdit>(u"txt_ip"_s)->text().toUtf8(), start[1]);
+        QCOMPARE(find<QLineEdit>(u"txt_port"_s)->text().toUtf8(), start[2]);
         QCOMPARE(w->focusWidget(), find(u"txt_ip"_s));
         QCOMPARE(status(), QString());
         QVERIFY(!w->link().isPolling());

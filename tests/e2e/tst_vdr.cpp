@@ -51,12 +51,9 @@ class tst_vdr : public QObject
     const QLabel *answerLine() const { return m_window->findChild<QLabel *>(u"lbl_answer"_s); }
     QString answer() const { return answerLine()->text(); }
 
-    // The digit keys share one name; their "index" property tells them apart.
-    void click(const QString &name, int index = -1)
+    void click(const QString &name)
     {
-        for (QPushButton *button : m_window->findChildren<QPushButton *>(name))
-            if (index < 0 || button->property("index").toInt() == index)
-                return QTest::mouseClick(button, Qt::LeftButton);
+        QTest::mouseClick(m_window->findChild<QPushButton *>(name), Qt::LeftButton);
     }
 
     // A new window, connected as its zappomatic.ini says, showing the status it should.
