@@ -31,10 +31,12 @@ class tst_keys : public WindowTest
 private Q_SLOTS:
     void startUp_data()
     {
-        // The settings file (null: none), and the host and port it puts in the fields.
+        // The settings file (null: none), the host and port it puts in the fields, and a
+        // desktop's font family and size.
         QTest::addColumn<QByteArrayList>("start");
-        const auto row = [](const char *name, const char *ini, const char *host, const char *port) {
-            QTest::newRow(name) << QByteArrayList {ini, host, port};
+        const auto row = [](const char *name, const char *ini, const char *host, const char *port,
+                            const char *family = nullptr, const char *size = nullptr) {
+            QTest::newRow(name) << QByteArrayList {ini, host, port, family, size};
         };
         row("no settings file", nullptr, "localhost", "2001");
         row("half port to even below", "[server]\nport=2000.5", "localhost", "2000");
@@ -42,11 +44,19 @@ private Q_SLOTS:
         row("host, port without a number", "[SERVER]\nIP=vdr\nport=x", "vdr", "0");
         row("above 16 bits still shown", "[server]\nport=40000", "localhost", "40000");
         row("beyond 32 bits is no port", "[server]\nport=99999999999", "localhost", "2001");
+        row("GNOME: Cantarell 11", nullptr, "localhost", "2001", "Cantarell", "11");
+        row("KDE: Noto Sans 10", nullptr, "localhost", "2001", "Noto Sans", "10");
+        row("generic: DejaVu Sans 9", nullptr, "localhost", "2001", "DejaVu Sans", "9");
     }
     void startUp()
     {
         QFETCH(QByteArrayList, start);
+        const QString family = QString::fromUtf8(start[3]);
+        const QFont desktop = QApplication::font();
+        if (!family.isEmpty())
+            QApplication::setFont(QFont(family, start[4].toInt()));
         open(start[0]);
+        QApplication::setFont(desktop);
         QCOMPARE(find<QLineEdit>(u"txt_ip"_s)->text().toUtf8(), start[1]);
         QCOMPARE(find<QLineEdit>(u"txt_port"_s)->text().toUtf8(), start[2]);
         QCOMPARE(w->focusWidget(), find(u"txt_ip"_s));
@@ -59,6 +69,34 @@ private Q_SLOTS:
             const QString name = widget->objectName();
             if (!name.isEmpty() && !name.startsWith("qt_"_L1))
                 QVERIFY2(widget->isVisible() == (name != "bar_now"_L1), qPrintable(name));
+        }
+        if (family.isEmpty())
+            return;
+        QWidget *client = find(u"client_area"_s);
+        if (QFontInfo(client->font()).family() != family)
+            QFAIL(qPrintable(
+                family
+                + u" is not installed (fonts-cantarell, fonts-noto-core, fonts-dejavu-core)"_s));
+        QVERIFY(client->font().pointSizeF() <= start[4].toInt());
+        // The drawn layout stays as it is, to the pixel.
+        QCOMPARE(client->size(), QSize(1040, 355));
+        QCOMPARE(find(u"cmd_connect"_s)->geometry(), QRect(8, 88, 97, 33));
+        // Room for the text: a button's bevel and a field's frame take 4 px a side, a group
+        // box's corner 8.
+        const QFontMetrics metrics(client->font());
+        for (QWidget *widget : client->findChildren<QWidget *>()) {
+            const bool box = qobject_cast<QGroupBox *>(widget);
+            const QString text = widget->property(box ? "title" : "text").toString();
+            const int inset = qobject_cast<QLabel *>(widget) ? 0 : box ? 16 : 8;
+            QVERIFY2(metrics.horizontalAdvance(text) <= widget->width() - inset, qPrintable(text));
+        }
+        // Every reason for not being connected is drawn whole on the status line.
+        const auto *label = find<QLabel>(u"lbl_info"_s);
+        for (int cause = 0; cause <= int(lastConnectionCause); ++cause) {
+            const QString text = ConnectionStatus::text(ConnectionCause(cause));
+            QCOMPARE(label->fontMetrics().elidedText(text, Qt::ElideMiddle,
+                                                     label->contentsRect().width()),
+                     text);
         }
     }
 
@@ -209,50 +247,6 @@ private Q_SLOTS:
             QCOMPARE(wire(), panel && !media ? QByteArray() : line);
             QCOMPARE(m_reached, media ? 0 : 1);
             rec->received[0].clear();
-        }
-    }
-
-    void textsFitUnderDesktopFonts_data()
-    {
-        QTest::addColumn<QString>("family");
-        QTest::addColumn<int>("size");
-        QTest::newRow("GNOME: Cantarell 11") << u"Cantarell"_s << 11;
-        QTest::newRow("KDE: Noto Sans 10") << u"Noto Sans"_s << 10;
-        QTest::newRow("generic: DejaVu Sans 9") << u"DejaVu Sans"_s << 9;
-    }
-    void textsFitUnderDesktopFonts()
-    {
-        QFETCH(QString, family);
-        QFETCH(int, size);
-        const QFont desktop = QApplication::font();
-        QApplication::setFont(QFont(family, size));
-        open();
-        QApplication::setFont(desktop);
-        QWidget *client = find(u"client_area"_s);
-        if (QFontInfo(client->font()).family() != family)
-            QFAIL(qPrintable(
-                family
-                + u" is not installed (fonts-cantarell, fonts-noto-core, fonts-dejavu-core)"_s));
-        QVERIFY(client->font().pointSizeF() <= size);
-        // The drawn layout stays as it is, to the pixel.
-        QCOMPARE(client->size(), QSize(1040, 355));
-        QCOMPARE(find(u"cmd_connect"_s)->geometry(), QRect(8, 88, 97, 33));
-        // Room for the text: a button's bevel and a field's frame take 4 px a side, a group
-        // box's corner 8.
-        const QFontMetrics metrics(client->font());
-        for (QWidget *widget : client->findChildren<QWidget *>()) {
-            const bool box = qobject_cast<QGroupBox *>(widget);
-            const QString text = widget->property(box ? "title" : "text").toString();
-            const int inset = qobject_cast<QLabel *>(widget) ? 0 : box ? 16 : 8;
-            QVERIFY2(metrics.horizontalAdvance(text) <= widget->width() - inset, qPrintable(text));
-        }
-        // Every reason for not being connected is drawn whole on the status line.
-        const auto *label = find<QLabel>(u"lbl_info"_s);
-        for (int cause = 0; cause <= int(lastConnectionCause); ++cause) {
-            const QString text = ConnectionStatus::text(ConnectionCause(cause));
-            QCOMPARE(label->fontMetrics().elidedText(text, Qt::ElideMiddle,
-                                                     label->contentsRect().width()),
-                     text);
         }
     }
 };
