@@ -31,9 +31,8 @@ private Q_SLOTS:
         QFETCH(QString, typed);
         QFETCH(QStringList, rows);
         QFETCH(int, switched);
-        const QString port = startSim({u"--channels"_s, u"120"_s, u"--short-programmes"_s, u"2"_s});
         open();
-        connectWindow(port);
+        connectWindow(startSim({u"--channels"_s, u"120"_s, u"--short-programmes"_s, u"2"_s}));
         QTRY_COMPARE_WITH_TIMEOUT(shownRows().size(), 123, waitMs);
         QTRY_COMPARE(find<QLabel>(u"lbl_channel"_s)->text(), u"1 Channel 1"_s);
         auto *filter = find<QLineEdit>(u"txt_filter"_s);
@@ -127,10 +126,9 @@ private Q_SLOTS:
     // before the last.
     void burstAsksOnce()
     {
-        const QString port = startSim({u"--channels"_s, u"200"_s});
         open();
         w->guide().setClocks(std::chrono::milliseconds(1000), std::chrono::milliseconds(500));
-        connectWindow(port);
+        connectWindow(startSim({u"--channels"_s, u"200"_s}));
         QTRY_COMPARE(channel(), u"1 Channel 1"_s);
         const auto keypad = find(u"Frame1"_s)->findChildren<QPushButton *>();
         QList<QPushButton *> digits;

@@ -323,10 +323,9 @@ private Q_SLOTS:
     {
         QFETCH(Answers, expected);
         const auto &[simulator, entry, presses, answers, hint] = expected;
-        const QString port = startSim(simulator);
         open();
         QSignalSpy answered(&w->link(), &RecorderLink::answered);
-        connectWindow(port);
+        connectWindow(startSim(simulator));
         find<QLineEdit>(u"txt_chan"_s)->setText(entry);
         find<QLineEdit>(u"txt_msg"_s)->setText(entry);
         for (const QString &button : presses)
