@@ -47,8 +47,7 @@ constexpr HandsetClick handsetClicks[] = {
 // key the handset runs cannot fall through to nothing. (Checked by name: a sanitizing build
 // cannot compare member pointers in a constant expression.)
 static_assert([] {
-    for (int row = 0; row < Keys::count; ++row) {
-        const Keys::Key &key = Keys::table[row];
+    for (const Keys::Key &key : Keys::table) {
         const bool handset = key.band == Keys::Band::Handset;
         const bool handled = std::any_of(
             std::begin(handsetClicks), std::end(handsetClicks),
