@@ -43,6 +43,16 @@ constexpr HandsetClick handsetClicks[] = {
     {"CH-", &frm_main::cmd_chminus_Click},
 };
 
+// The same by row, so that a press finds its handler without a search.
+constexpr auto clicksByRow = []() consteval
+{
+    std::array<Click, Keys::count> clicks {};
+    for (const auto &[key, click] : handsetClicks)
+        clicks[index(key)] = click;
+    return clicks;
+}
+();
+
 // Every key of the handset's own drawing has its handler, and only those keys have shortcuts: a
 // key the handset runs cannot fall through to nothing. (Checked by name: a sanitizing build
 // cannot compare member pointers in a constant expression.)
@@ -63,11 +73,10 @@ static_assert([] {
 
 void frm_main::handsetKey(int row)
 {
-    for (const auto &[key, click] : handsetClicks) {
-        if (key == std::string_view(Keys::table[row].name))
-            return (this->*click)();
-    }
-    cmd_number_Click(row - index("0"));
+    if (const Click click = clicksByRow[row])
+        (this->*click)();
+    else
+        cmd_number_Click(row - index("0"));
 }
 
 // clang-format off
