@@ -59,8 +59,11 @@ for _ in $(seq 300); do
     case $line in
     "220 $name "* | "Access denied!"*)
         echo "ready on 127.0.0.1 port $port pid $vdr"
-        wait "$vdr"
-        exit
+        status=0
+        wait "$vdr" || status=$?
+        vdr=
+        echo "VDR ended with status $status" >&2
+        exit "$status"
         ;;
     esac
     sleep 0.1

@@ -12,6 +12,10 @@ for need in vdr svdrpsend inotifywait localedef /usr/share/i18n/charmaps/ISO-885
 done
 
 export ZAPPOMATIC_SVDRP_TIMEOUT=3
+# VDR exits on a hang-up, and the kernel hangs up a process group without a terminal that holds
+# a stopped process when the group is orphaned. The suite stops a VDR on purpose, so its VDRs
+# ignore hang-ups: VDR leaves a hang-up it was started ignoring ignored.
+trap '' HUP
 logs=$(mktemp -d)
 setsid bash "$2" 0 >"$logs/vdr" 2>&1 &
 groups=$!
@@ -31,4 +35,5 @@ ready() { sed -n "s/^ready on 127\.0\.0\.1 port \([0-9]*\) pid \([0-9]*\)$/\\$2/
 # The suite's clock runs half an hour off UTC's hours, so that a time shown in UTC, or off by whole
 # hours, does not pass for local time.
 TZ=IST-5:30 ZAPPOMATIC_VDR_PORT=$(ready vdr 1) ZAPPOMATIC_VDR_PID=$(ready vdr 2) \
-    ZAPPOMATIC_DENYING_VDR_PORT=$(ready denying 1) ZAPPOMATIC_LATIN9_VDR_PORT=$(ready latin9 1) "$1"
+    ZAPPOMATIC_DENYING_VDR_PORT=$(ready denying 1) ZAPPOMATIC_LATIN9_VDR_PORT=$(ready latin9 1) "$1" \
+    || { status=$?; for log in "$logs"/*; do echo "== ${log##*/}:"; cat "$log"; done; exit "$status"; }

@@ -258,6 +258,8 @@ private Q_SLOTS:
         click(u"cmd_menu"_s);
         QTRY_COMPARE_WITH_TIMEOUT(status(), u"Not connected (no reply)"_s, 15000);
         QVERIFY(::kill(vdrPid, SIGCONT) == 0);
+        QVERIFY2(!QTest::qWaitFor([] { return ::kill(vdrPid, 0) != 0; }, 1000),
+                 "the VDR ended after it was continued; run_vdr.sh shows its log");
         open(1);
         QVERIFY(::kill(vdrPid, SIGTERM) == 0);
         QTRY_COMPARE_WITH_TIMEOUT(status(), u"Not connected (closed by recorder)"_s, 10000);
