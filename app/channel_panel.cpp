@@ -118,6 +118,10 @@ void ChannelPanel::build()
     connect(&m_progress, &QTimer::timeout, this, &ChannelPanel::showProgress);
     connect(txt_filter, &QLineEdit::textChanged, this, &ChannelPanel::filterChanged);
     connect(lst_channels, &QTreeView::doubleClicked, this, &ChannelPanel::switchToRow);
+    connect(lst_channels->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        const QModelIndexList rows = lst_channels->selectionModel()->selectedRows();
+        Q_EMIT chosen(rows.isEmpty() ? 0 : rows.first().data(ChannelModel::NumberRole).toInt());
+    });
     connect(&guide, &RecorderGuide::listChanged, this, &ChannelPanel::listChanged);
     connect(&guide, &RecorderGuide::currentChanged, this, &ChannelPanel::currentChanged);
     // Made after the panel was shown, so shown one by one, and the guide may have read a list.

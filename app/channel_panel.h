@@ -28,6 +28,10 @@ public:
     // Makes the filter box, the list and the lines under it, showing the guide as it is now.
     void build();
 
+Q_SIGNALS:
+    // The channel chosen in the list, or 0 when none is.
+    void chosen(int number);
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 

@@ -10,6 +10,7 @@
 #include "mod_main.h"
 #include "mpris_root.h"
 #include "number_rules.h"
+#include "programme_pane.h"
 #include "recorder_answer.h"
 
 #include <QApplication>
@@ -43,10 +44,14 @@ frm_main::frm_main(const QString &settingsFolder, QWidget *parent)
         this, [this](int keyCode) { Form_KeyDown(keyCode); },
         [this](int qtKey) { return mediaKeyDown(qtKey); });
     keys->leaveKeysTo(frm_channels);
+    keys->leaveKeysTo(frm_programmes);
     connect(&m_link, &RecorderLink::connectionUp, this, &frm_main::showConnected);
     connect(&m_link, &RecorderLink::connectionDown, this, &frm_main::showNotConnected);
     connect(&m_link, &RecorderLink::greeted, this, &frm_main::showGreeting);
     connect(&m_link, &RecorderLink::answered, this, &frm_main::showAnswer);
+    connect(m_guide.timers(), &RecorderTimers::answered, this,
+            [this](int code, const QString &text) { showAnswer(false, code, text); });
+    connect(frm_channels, &ChannelPanel::chosen, frm_programmes, &ProgrammePane::choose);
     Form_Load(settingsFolder);
     m_completion.setSingleShot(true);
     connect(&m_completion, &QTimer::timeout, this, &frm_main::complete);
@@ -78,6 +83,7 @@ void frm_main::complete()
     icon.addFile(u":/zappomatic-32.png"_s);
     setWindowIcon(icon);
     frm_channels->build();
+    frm_programmes->build();
     buildKeysMenu();
     // A slow or missing session bus never holds the handset up.
     Mpris::offer(this);
@@ -109,6 +115,13 @@ void frm_main::Form_Load(const QString &settingsFolder)
 
     m_link.setKeepAliveInterval(KeepAlive::intervalFromSetting(setting(u"keepalive"_s)));
 
+    const auto minutes = [&settingsFolder](const QString &key, int fallback) {
+        return Margins::minutes(mod_fileio::get_setting(u"timers"_s, key, settingsFolder),
+                                fallback);
+    };
+    m_guide.timers()->setMargins({minutes(u"margin_before"_s, Margins::defaultBefore),
+                                  minutes(u"margin_after"_s, Margins::defaultAfter)});
+
     txt_ip->setText(server_ip);
     txt_port->setText(QString::number(server_port));
 }
@@ -129,6 +142,7 @@ void frm_main::SetControls(bool State)
     frm_playback->setEnabled(State);
     frm_recorder->setEnabled(State);
     frm_channels->setEnabled(State);
+    frm_programmes->setEnabled(State);
     for (int row = 0; row < Keys::count; ++row) {
         if (Keys::table[row].band != Keys::Band::Handset && m_keyButtons[row])
             m_keyButtons[row]->setEnabled(State);
@@ -143,6 +157,8 @@ void frm_main::pressKey(int row)
     m_link.vdr_send(Keys::line(row), zap == Keys::Zap::Switch);
     if (zap == Keys::Zap::Maybe)
         m_guide.noteChannelKey();
+    if (Keys::table[row].changesTimers)
+        m_guide.timers()->noteRecordKey();
 }
 
 void frm_main::switchTo(int number)
@@ -203,9 +219,11 @@ void frm_main::mnu_end_Click()
 
 void frm_main::changeEvent(QEvent *event)
 {
-    // Someone may have zapped with the recorder's own remote meanwhile.
-    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+    // Someone may have zapped or set a timer with the recorder's own remote meanwhile.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
         m_guide.windowActivated();
+        m_guide.timers()->windowActivated();
+    }
     QMainWindow::changeEvent(event);
 }
 

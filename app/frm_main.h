@@ -11,6 +11,7 @@
 #include <array>
 
 class ChannelPanel;
+class ProgrammePane;
 class QAction;
 class QGroupBox;
 class QLabel;
@@ -148,6 +149,7 @@ private:
     QGroupBox *frm_recorder = nullptr;
     QMenu *mnu_keys = nullptr;
     ChannelPanel *frm_channels = nullptr;
+    ProgrammePane *frm_programmes = nullptr;
     // Each row's button and menu entry, where it has one.
     std::array<QPushButton *, Keys::count> m_keyButtons {};
     std::array<QAction *, Keys::count> m_keyEntries {};

@@ -3,6 +3,7 @@
 #include "frm_main.h"
 
 #include "channel_panel.h"
+#include "programme_pane.h"
 #include "twips.h"
 
 #include <QAction>
@@ -21,6 +22,8 @@ namespace {
 // The handset's drawing is this wide; the channel panel stands to its right.
 constexpr int handsetWidthTwips = 11460;
 constexpr int panelWidthTwips = 4020;
+// The schedule and the timers stand to the channel panel's right.
+constexpr int paneWidthTwips = 6420;
 // The handset's drawing is 3420 twips high; the band of further keys lies below it.
 constexpr int bandTopTwips = 3375;
 constexpr int bandRowTwips = 855; // a frame with one row of buttons
@@ -29,7 +32,8 @@ constexpr int keyHeightTwips = 375;
 constexpr int keyGapTwips = 105;
 constexpr int keyTopInFrameTwips = 360;
 constexpr int clientHeightTwips = bandTopTwips + 2 * bandRowTwips + 2 * marginTwips;
-constexpr int clientWidthTwips = handsetWidthTwips + panelWidthTwips + marginTwips;
+constexpr int clientWidthTwips
+    = handsetWidthTwips + panelWidthTwips + marginTwips + paneWidthTwips + marginTwips;
 
 // Creates one widget of the table. Qt's focus chain follows creation order, so creating
 // the rows in table order gives the handset its tab order.
@@ -164,6 +168,10 @@ void frm_main::buildWidgets()
     frm_channels = new ChannelPanel(
         m_guide, [this](int number) { switchTo(number); }, client,
         {handsetWidthTwips, marginTwips, panelWidthTwips, clientHeightTwips - 2 * marginTwips});
+    frm_programmes = new ProgrammePane(m_guide, client,
+                                       {handsetWidthTwips + panelWidthTwips + marginTwips,
+                                        marginTwips, paneWidthTwips,
+                                        clientHeightTwips - 2 * marginTwips});
 
     // The layout is fixed: the window is exactly menu bar plus client area.
     layout()->setSizeConstraint(QLayout::SetFixedSize);

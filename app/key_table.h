@@ -55,6 +55,9 @@ struct Key
     std::array<Qt::Key, 2> mediaKeys {};
     // The desktop's media-player method (MPRIS) that presses this key; empty for none.
     std::string_view mpris {};
+    // Whether a press may set a timer on the recorder (its Record key records what is on):
+    // the timer list is read again once the keys settle.
+    bool changesTimers = false;
 };
 
 // clang-format off
@@ -88,7 +91,7 @@ inline constexpr Key table[] = {
     {"Play",        "hitk play",        "cmd_play",        "Play",       Band::Playback, 960,  Menu::Playback,        Zap::No,    {}, {},                                                "Play"},
     {"Pause",       "hitk pause",       "cmd_pause",       "Pause",      Band::Playback, 960,  Menu::Playback,        Zap::No,    {}, {Qt::Key_MediaPause},                              "Pause"},
     {"Stop",        "hitk stop",        "cmd_stop",        "Stop",       Band::Playback, 960,  Menu::Playback,        Zap::No,    {}, {Qt::Key_MediaStop},                               "Stop"},
-    {"Record",      "hitk record",      "cmd_record",      "Record",     Band::Playback, 960,  Menu::Playback,        Zap::No,    {}, {Qt::Key_MediaRecord}},
+    {"Record",      "hitk record",      "cmd_record",      "Record",     Band::Playback, 960,  Menu::Playback,        Zap::No,    {}, {Qt::Key_MediaRecord},                            {},          true},
     {"FastFwd",     "hitk fastfwd",     "cmd_fastfwd",     "Forward",    Band::Playback, 960,  Menu::Playback,        Zap::No,    {}, {Qt::Key_AudioForward}},
     {"Next",        "hitk next",        "cmd_next",        "Next",       Band::Playback, 960,  Menu::Playback,        Zap::Maybe, {}, {Qt::Key_MediaNext},                               "Next"},
     // The recorder's menus, one press each.

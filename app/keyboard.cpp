@@ -10,6 +10,7 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QWidget>
+#include <algorithm>
 #include <utility>
 
 using namespace Qt::StringLiterals;
@@ -136,7 +137,7 @@ KeyPreview::KeyPreview(QWidget *window, KeyDown keyDown, MediaKey mediaKey)
 
 void KeyPreview::leaveKeysTo(QWidget *area)
 {
-    m_ownKeys = area;
+    m_ownKeys.append(area);
 }
 
 bool KeyPreview::eventFilter(QObject *watched, QEvent *event)
@@ -147,7 +148,9 @@ bool KeyPreview::eventFilter(QObject *watched, QEvent *event)
     auto *widget = static_cast<QWidget *>(watched);
     if (widget->window() != m_window)
         return false;
-    const bool ownKeys = m_ownKeys && (widget == m_ownKeys || m_ownKeys->isAncestorOf(widget));
+    const bool ownKeys = std::any_of(m_ownKeys.cbegin(), m_ownKeys.cend(), [widget](QWidget *area) {
+        return area && (widget == area || area->isAncestorOf(widget));
+    });
     // The keyboard's Menu key is the handset's Menu. X delivers it as a context-menu request
     // before the key itself, and a text box's menu would open and take the key; a right click
     // still opens it.

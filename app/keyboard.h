@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QKeySequence>
+#include <QList>
 #include <QObject>
 #include <QPointer>
 #include <functional>
@@ -63,7 +64,8 @@ public:
     // called directly rather than through a signal: a digit key's line is sent from inside it,
     // and nothing should stand between the key and the wire.
     KeyPreview(QWidget *window, KeyDown keyDown, MediaKey mediaKey);
-    // Keys pressed in area, media keys aside, are its own: they run no shortcut.
+    // Keys pressed in area, media keys aside, are its own: they run no shortcut. Each call adds
+    // an area.
     void leaveKeysTo(QWidget *area);
 
 protected:
@@ -71,7 +73,7 @@ protected:
 
 private:
     QWidget *m_window = nullptr;
-    QPointer<QWidget> m_ownKeys;
+    QList<QPointer<QWidget>> m_ownKeys;
     KeyDown m_keyDown;
     MediaKey m_mediaKey;
     const Keyboard::PhysicalKeys m_physicalKeys = Keyboard::platformPhysicalKeys();
