@@ -168,10 +168,10 @@ void frm_main::buildWidgets()
     frm_channels = new ChannelPanel(
         m_guide, [this](int number) { switchTo(number); }, client,
         {handsetWidthTwips, marginTwips, panelWidthTwips, clientHeightTwips - 2 * marginTwips});
-    frm_programmes = new ProgrammePane(m_guide, client,
-                                       {handsetWidthTwips + panelWidthTwips + marginTwips,
-                                        marginTwips, paneWidthTwips,
-                                        clientHeightTwips - 2 * marginTwips});
+    frm_programmes
+        = new ProgrammePane(m_guide, client,
+                            {handsetWidthTwips + panelWidthTwips + marginTwips, marginTwips,
+                             paneWidthTwips, clientHeightTwips - 2 * marginTwips});
 
     // The layout is fixed: the window is exactly menu bar plus client area.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
