@@ -61,7 +61,8 @@ void ChannelPanel::build()
     m_filter = new ChannelFilter(guide.channels(), this);
     lst_channels = new QTreeView(this);
     lst_channels->setObjectName("lst_channels"_L1);
-    lst_channels->setAccessibleName(u"Channels"_s);
+    // Named apart from the band's Channels key, which opens the recorder's own list.
+    lst_channels->setAccessibleName(u"Channel list"_s);
     lst_channels->setModel(m_filter);
     lst_channels->setHeaderHidden(true);
     lst_channels->setRootIsDecorated(false);

@@ -13,8 +13,9 @@ class Recorder : public QObject
 public:
     // Written to each new connection.
     QByteArray greeting = "220 vdr SVDRP VideoDiskRecorder 2.6.0; Mon Dec  7 19:18:03 2026\r\n";
-    // Written for each line received.
+    // Written for each line received, but for a line that starts as one of replies does.
     QByteArray answer = "250 ok\r\n";
+    QList<std::pair<QByteArray, QByteArray>> replies;
     QList<QTcpSocket *> sockets;
     QList<QByteArray> received;
 
@@ -51,8 +52,16 @@ private:
             // A read buffer of one byte stands for a recorder that stopped reading.
             connect(socket, &QTcpSocket::readyRead, this, [this, socket, index] {
                 const QByteArray bytes = socket->readBufferSize() ? "" : socket->readAll();
+                qsizetype from = received[index].lastIndexOf('\n') + 1;
                 received[index] += bytes;
-                socket->write(answer.repeated(bytes.count('\n')));
+                for (qsizetype end; (end = received[index].indexOf('\n', from)) >= 0;
+                     from = end + 1) {
+                    const QByteArray line = received[index].sliced(from, end + 1 - from);
+                    const auto reply
+                        = std::find_if(replies.cbegin(), replies.cend(),
+                                       [&](const auto &r) { return line.startsWith(r.first); });
+                    socket->write(reply == replies.cend() ? answer : reply->second);
+                }
             });
             socket->write(greeting);
         }

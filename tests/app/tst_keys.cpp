@@ -7,11 +7,12 @@
 #include "key_table.h"
 
 #include <QGroupBox>
+#include <QTabBar>
 
 // A key: its row in the table, its button's caption (empty: no button), the line it sends (a
 // "hitk" one has an entry in the Keys menu), whether it may have zapped ("Maybe": one CHAN
-// follows) or switches ("Switch": its answer's channel shows), and the desktop's media method
-// that presses it.
+// follows), switches ("Switch": its answer's channel shows) or may have set a timer ("Timers":
+// one LSTT follows), and the desktop's media method that presses it.
 using KeyRow = std::tuple<int, QString, QByteArray, QString, QString>;
 
 class tst_keys : public WindowTest
@@ -63,13 +64,29 @@ private Q_SLOTS:
         QCOMPARE(status(), QString());
         QVERIFY(!w->link().isPolling());
         checkGroup(false);
-        // Everything named is on screen but the bar of a programme, the panel's widgets made
-        // after the first picture too.
+        // Everything named is on screen but the bar of a programme and the tab not chosen, the
+        // panels' widgets made after the first picture too. No two controls share a name for
+        // screen readers, tabs included.
+        QStringList names;
+        const auto *timersTab = find(u"lst_timers"_s)->parentWidget();
         for (const QWidget *widget : find(u"client_area"_s)->findChildren<QWidget *>()) {
             const QString name = widget->objectName();
-            if (!name.isEmpty() && !name.startsWith("qt_"_L1))
+            const bool tabBars = qobject_cast<QTabBar *>(widget->parentWidget()); // its scroll keys
+            if (!name.isEmpty() && !name.startsWith("qt_"_L1) && !tabBars
+                && !timersTab->isAncestorOf(widget))
                 QVERIFY2(widget->isVisible() == (name != "bar_now"_L1), qPrintable(name));
+            names << widget->accessibleName();
+            if (const auto *tabs = qobject_cast<const QTabBar *>(widget))
+                for (int tab = 0; tab < tabs->count(); ++tab)
+                    names << tabs->accessibleTabName(tab);
         }
+        names.removeAll(QString());
+        names.sort();
+        for (qsizetype i = 1; i < names.size(); ++i)
+            QVERIFY2(names[i] != names[i - 1], qPrintable(u"named twice: "_s + names[i]));
+        QVERIFY2(names.contains(u"Timer list"_s) && names.contains(u"Recorder timers"_s)
+                     && names.contains(u"Channel schedule"_s),
+                 qPrintable(names.join(u", ")));
         if (family.isEmpty())
             return;
         QWidget *client = find(u"client_area"_s);
@@ -79,7 +96,7 @@ private Q_SLOTS:
                 + u" is not installed (fonts-cantarell, fonts-noto-core, fonts-dejavu-core)"_s));
         QVERIFY(client->font().pointSizeF() <= start[4].toInt());
         // The drawn layout stays as it is, to the pixel.
-        QCOMPARE(client->size(), QSize(1040, 355));
+        QCOMPARE(client->size(), QSize(1476, 355));
         QCOMPARE(find(u"cmd_connect"_s)->geometry(), QRect(8, 88, 97, 33));
         // Room for the text: a button's bevel and a field's frame take 4 px a side, a group
         // box's corner 8.
@@ -108,13 +125,13 @@ private Q_SLOTS:
     {
         QTest::addColumn<KeyRow>("key");
         // "name:caption:method", "_" a blank in the caption, "*" before the name of a key that
-        // may have zapped.
+        // may have zapped, "!" before one that may have set a timer.
         QHash<QString, QStringList> keys;
         for (const QString &key :
              u"*Up:up *Down:down *Left:left *Right:right *Ok:OK *Back:Back Menu:Menu Red:red "
              "Green:green Yellow:yellow Blue:blue *0:0 *1:1 *2:2 *3:3 *4:4 *5:5 *6:6 *7:7 *8:8 "
              "*9:9 Play/Pause::PlayPause *Prev:Prev:Previous FastRew:Rewind Play:Play:Play "
-             "Pause:Pause:Pause Stop:Stop:Stop Record:Record FastFwd:Forward *Next:Next:Next "
+             "Pause:Pause:Pause Stop:Stop:Stop !Record:Record FastFwd:Forward *Next:Next:Next "
              "Info:Info Schedule:Schedule Channels:Channels Timers:Timers Recordings:Recordings "
              "Setup:Setup Commands:Commands *Channel+: *Channel-: Volume+:VOL+ Volume-:VOL- "
              "Mute:Mute Audio:Audio Subtitles:Subtitles *PrevChannel:Prev_CH User0: User1: "
@@ -127,9 +144,12 @@ private Q_SLOTS:
             const bool vdrKey = name != u"CH+"_s && name != u"CH-"_s;
             const QByteArray line = !vdrKey ? "chan " + name.right(1).toLatin1()
                                             : "hitk " + name.toLower().toLatin1();
-            const bool maybe = keys.contains(u'*' + name);
-            const QStringList key = keys.take(maybe ? u'*' + name : name);
-            const QString zap = !vdrKey ? u"Switch"_s : maybe ? u"Maybe"_s : u""_s;
+            const bool maybe = keys.contains(u'*' + name), timers = keys.contains(u'!' + name);
+            const QStringList key = keys.take(maybe ? u'*' + name : timers ? u'!' + name : name);
+            const QString zap = !vdrKey ? u"Switch"_s
+                : maybe                 ? u"Maybe"_s
+                : timers                ? u"Timers"_s
+                                        : u""_s;
             QTest::newRow(qPrintable(name))
                 << KeyRow {row, key.value(1), line + "\r\n", zap, key.value(2)};
         }
@@ -147,7 +167,8 @@ private Q_SLOTS:
             const QString port = startSim({u"--channels"_s, u"20"_s});
             fresh();
             connectWindow(port);
-            // A key that may have zapped asks the channel as soon as it is sent.
+            // A key that may have zapped asks the channel as soon as it is sent, one that may
+            // have set a timer the timers.
             w->guide().setClocks(std::chrono::milliseconds(0), std::chrono::hours(1));
         }
         const QString name = QString::fromUtf8(Keys::table[row].name);
@@ -173,8 +194,9 @@ private Q_SLOTS:
                      shown.isEmpty() ? name : u"%1 (%2)"_s.arg(name, shown.join(u", ")));
         }
         // What the recorder received and answered, press by press.
-        const QByteArray received
-            = line.chopped(2) + "\\r\\n\n" + (zap == u"Maybe"_s ? "CHAN\\r\\n\n" : "");
+        const QByteArray received = line.chopped(2) + "\\r\\n\n"
+            + (zap == u"Maybe"_s ? "CHAN\\r\\n\n" : "")
+            + (zap == u"Timers"_s ? "LSTT\\r\\n\n" : "");
         const QString answered = line.startsWith("hitk")
             ? u"Key \"%1\" accepted"_s.arg(QString::fromLatin1(line.mid(5).chopped(2)))
             : QString();
@@ -229,10 +251,12 @@ private Q_SLOTS:
             connectWindow();
         const bool media = key >= Qt::Key_VolumeDown;
         // The same from every text box, a button and a field of the connection panel; in the
-        // channel panel's list and filter only the media keys are the recorder's.
-        for (const QString &focus : {u"txt_chan"_s, u"txt_msg"_s, u"cmd_up"_s, u"txt_ip"_s,
-                                     u"txt_port"_s, u"lst_channels"_s, u"txt_filter"_s}) {
-            const bool panel = focus.endsWith(u"channels"_s) || focus.endsWith(u"filter"_s);
+        // channel panel's list and filter, and in the schedule and the timers, only the media
+        // keys are the recorder's.
+        for (const QString &focus :
+             {u"txt_chan"_s, u"txt_msg"_s, u"cmd_up"_s, u"txt_ip"_s, u"txt_port"_s,
+              u"lst_channels"_s, u"txt_filter"_s, u"lst_schedule"_s, u"lst_timers"_s}) {
+            const bool panel = focus.startsWith(u"lst_"_s) || focus.endsWith(u"filter"_s);
             QWidget *widget = find(focus);
             const auto counter = qScopeGuard([&] { widget->removeEventFilter(this); });
             m_key = key;
