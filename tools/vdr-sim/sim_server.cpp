@@ -26,6 +26,12 @@ SimServer::SimServer(const SimBehaviour &behaviour, QObject *parent)
     , m_behaviour(behaviour)
 {
     m_recorder.setWithoutProgrammes(behaviour.withoutProgrammes);
+    m_recorder.setTimeZone(behaviour.zone);
+    m_recorder.setRefuseRecordingDelete(behaviour.refuseRecordingDelete);
+    if (behaviour.week)
+        m_recorder.setWeek(QDateTime::currentSecsSinceEpoch());
+    for (const QByteArray &timer : behaviour.timers)
+        m_recorder.addTimer(timer);
     connect(&m_server, &QTcpServer::newConnection, this, &SimServer::acceptClients);
 }
 
