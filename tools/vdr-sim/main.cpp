@@ -135,10 +135,16 @@ int main(int argc, char *argv[])
     const QCommandLineOption refuseOption(
         u"refuse-recording-delete"_s,
         u"Refuse DELT of a timer that is recording, as VDRs before 2.4 did."_s);
-    parser.addOptions({hostOption,      portOption,  versionOption,   idleOption,  denyOption,
-                       firstLineOption, delayOption, charsetOption,   replyOption, splitOption,
-                       channelsOption,  confOption,  programmeOption, slowOption,  withoutOption,
-                       floodOption,     weekOption,  zoneOption,      timerOption, refuseOption});
+    const QCommandLineOption clockOption(
+        u"clock"_s,
+        u"The recorder's clock stands at this time, in seconds since 1970, for what is on now, "
+        "the greeting, where the week begins and which timers are recording."_s,
+        u"seconds"_s);
+    parser.addOptions({hostOption, portOption, versionOption, idleOption, denyOption,
+                       firstLineOption, delayOption, charsetOption, replyOption, splitOption});
+    parser.addOptions({channelsOption, confOption, programmeOption, slowOption, withoutOption,
+                       floodOption, weekOption, zoneOption, timerOption, refuseOption,
+                       clockOption});
     parser.process(app);
 
     QTextStream err(stderr);
@@ -221,8 +227,17 @@ int main(int argc, char *argv[])
             return 2;
         }
     }
+    if (parser.isSet(clockOption)) {
+        bool ok = false;
+        behaviour.clock = parser.value(clockOption).toLongLong(&ok);
+        if (!ok || *behaviour.clock < 0) {
+            err << u"not a time in seconds since 1970: "_s << parser.value(clockOption) << Qt::endl;
+            return 2;
+        }
+    }
     // Checked here, so that a test's typing error shows at once.
     SimulatedRecorder check({}, {}, {}, behaviour.channels);
+    check.setTimeZone(behaviour.zone);
     for (const QString &timer : parser.values(timerOption)) {
         if (!check.addTimer(timer.toUtf8())) {
             err << u"not a timer VDR would set: "_s << timer << Qt::endl;

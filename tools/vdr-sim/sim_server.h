@@ -47,6 +47,8 @@ struct SimBehaviour
     int floodMiB = 0;
     // Every channel with a schedule has a week of programmes from shortly before the start.
     bool week = false;
+    // The recorder's clock stands at this time (seconds since 1970) when set.
+    std::optional<qint64> clock;
     // The recorder's local time: its greeting, its timers' days and times.
     QTimeZone zone = QTimeZone::systemTimeZone();
     // Timers set before the first client, as NEWT would set them.

@@ -56,9 +56,9 @@ RecorderAnswer SimulatedRecorder::listChannels(const QByteArray &option) const
     return {text, false, true};
 }
 
-void SimulatedRecorder::setWeek(qint64 startedAt)
+void SimulatedRecorder::setWeek()
 {
-    m_weekFrom = startedAt / 3600 * 3600 - 3 * 3600;
+    m_weekFrom = now() / 3600 * 3600 - 3 * 3600;
     m_weeks.clear();
 }
 
@@ -169,7 +169,7 @@ RecorderAnswer SimulatedRecorder::listProgrammes(const QByteArray &option) const
             return {"550 No schedule found\r\n"};
     }
 
-    const qint64 now = QDateTime::currentSecsSinceEpoch();
+    const qint64 now = this->now();
     const QByteArray when = words.isEmpty() ? QByteArray() : words.first().toLower();
     qint64 asked = now;
     if (when == "at") {

@@ -86,10 +86,15 @@ SimulatedRecorder::SimulatedRecorder(QByteArray hostName, QByteArray version, QB
         ++m_current;
 }
 
-QByteArray SimulatedRecorder::greeting(const QDateTime &at) const
+qint64 SimulatedRecorder::now() const
+{
+    return m_clock ? *m_clock : QDateTime::currentSecsSinceEpoch();
+}
+
+QByteArray SimulatedRecorder::greeting() const
 {
     // VDR writes its local time the way ctime() does: "Sun Dec  6 19:18:03 2026".
-    const QDateTime now = at.toTimeZone(m_zone);
+    const QDateTime now = localNow();
     const QLocale c = QLocale::c();
     const QString time = c.toString(now, u"ddd MMM "_s) + u"%1"_s.arg(now.date().day(), 2)
         + c.toString(now, u" hh:mm:ss yyyy"_s);

@@ -66,12 +66,14 @@ public:
                                QList<SimChannel> channels = standardChannels(),
                                int programmeSeconds = 1800);
 
-    QByteArray greeting(const QDateTime &now) const;
+    QByteArray greeting() const;
     // These channels have no programmes, besides every tenth.
     void setWithoutProgrammes(const QList<int> &numbers) { m_withoutProgrammes = numbers; }
-    // Programmes of 5 to 180 minutes for seven days from a few hours before startedAt, with a
+    // The clock stands at this time (seconds since 1970) instead of following the system's.
+    void setClock(qint64 now) { m_clock = now; }
+    // Programmes of 5 to 180 minutes for seven days from a few hours before now, with a
     // stretch without data each day, the same for the same start.
-    void setWeek(qint64 startedAt);
+    void setWeek();
     // The zone of the recorder's local time: its greeting and its timers' days and times.
     void setTimeZone(const QTimeZone &zone) { m_zone = zone; }
     // DELT of a timer that is recording is refused, as by VDRs before 2.4.
@@ -101,6 +103,7 @@ private:
     // Flag 8 while it records, unless not live.
     QByteArray timerLine(const SimTimer &timer, bool channelId, bool live = true) const;
     bool isRecording(const SimTimer &timer) const;
+    qint64 now() const;
     QDateTime localNow() const;
     bool hasSchedule(const SimChannel &channel) const
     {
@@ -118,6 +121,7 @@ private:
     qsizetype m_current = 0; // in m_channels
     int m_programmeSeconds;
     QList<int> m_withoutProgrammes;
+    std::optional<qint64> m_clock;
     std::optional<qint64> m_weekFrom;
     mutable QHash<int, QList<SimProgramme>> m_weeks; // by channel number, made when first asked
     QTimeZone m_zone = QTimeZone::systemTimeZone();

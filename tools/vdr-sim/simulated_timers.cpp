@@ -75,7 +75,7 @@ int toInt(long value)
 
 QDateTime SimulatedRecorder::localNow() const
 {
-    return QDateTime::currentDateTime().toTimeZone(m_zone);
+    return QDateTime::fromSecsSinceEpoch(now(), m_zone);
 }
 
 bool SimulatedRecorder::addTimer(QByteArrayView settings)
