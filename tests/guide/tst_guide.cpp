@@ -284,13 +284,16 @@ private Q_SLOTS:
                                 u"1:1:2090-12-11:2013:0155:50:99:Zappomatic Krimi|x:"_s,
                                 u"--timer"_s, u"1:3:MTWTFSS:0000:0000:50:99:Daily:"_s},
                    "NEWT 1:S19.2E-1-1011-11110:2090-13-11:2013:0155:50:99:A:\n"
-                   "NEWT 1:99:2090-12-11:2013:0155:50:99:C:\nNEWT 1:1:2090-12-11:2013:0155:50:99\n"
+                   "NEWT 1:99:2090-12-11:2013:0155:50:99:C:\nNEWT "
+                   "1:0:2090-12-11:2013:0155:50:99:C:\n"
+                   "NEWT 1:1:2090-12-11:2013:0155:50:99\n"
                    "DELT 3\nDELT 3\nMODT 1 off\nMODT 7 on\n"
                    "NEWT 1:1:2090-12-11:2013:0155:50:99:Zappomatic Krimi|x:\n"
                    "LSTT\nLSTT id 2\nDELT 2\nLSTT 2\n"_ba,
                    "250 3 1:S19.2E-1-1011-11110:2091-01-11:2013:0155:50:99:A:\r\n"
                    "501 Error in timer settings\r\n501 Error in timer settings\r\n"
-                   "250 Timer \"3\" deleted\r\n501 Timer \"3\" not defined\r\n"
+                   "501 Error in timer settings\r\n250 Timer \"3\" deleted\r\n501 Timer \"3\" not "
+                   "defined\r\n"
                    "250 1 0:S19.2E-1-1019-10301:2090-12-11:2013:0155:50:99:Zappomatic Krimi|x:\r\n"
                    "501 Timer \"7\" not defined\r\n"
                    "250 4 1:S19.2E-1-1019-10301:2090-12-11:2013:0155:50:99:Zappomatic Krimi|x:\r\n"
@@ -305,13 +308,13 @@ private Q_SLOTS:
             << Exchange {
                    QStringList {u"--week"_s, u"--clock"_s, u"1796889600"_s, u"--tz"_s,
                                 u"Asia/Kathmandu"_s, u"--refuse-recording-delete"_s, u"--timer"_s,
-                                u"1:1:2026-12-09:2300:1400:50:99:Overnight:"_s, u"--timer"_s,
+                                u"1:1:2026-12-10:1345:0100:50:99:Overnight:"_s, u"--timer"_s,
                                 u"1:2:2026-12-10:1346:1500:50:99:Soon:"_s, u"--timer"_s,
                                 u"1:3:MTWTFSS@2026-12-11:0000:0000:50:99:Daily:"_s},
                    "LSTT\nDELT 1\nDELT 2\nLSTE 1 at 1796892900\nLSTE 1 at 1796900700\n"
                    "LSTE 1 at 1796900701\n"_ba,
                    "220 %h SVDRP VideoDiskRecorder 2.6.0; Thu Dec 10 13:45:00 2026; UTF-8\r\n"
-                   "250-1 9:1:2026-12-09:2300:1400:50:99:Overnight:\r\n"
+                   "250-1 9:1:2026-12-10:1345:0100:50:99:Overnight:\r\n"
                    "250-2 1:2:2026-12-10:1346:1500:50:99:Soon:\r\n"
                    "250 3 1:3:MTWTFSS@2026-12-11:0000:0000:50:99:Daily:\r\n"
                    "550 Timer \"1\" is recording\r\n250 Timer \"2\" deleted\r\n"
