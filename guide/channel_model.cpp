@@ -164,8 +164,12 @@ QVariant ChannelModel::data(const QModelIndex &index, int role) const
     const bool now = index.column() == NowColumn;
     switch (role) {
     case Qt::DisplayRole:
-        return now ? (channel->now ? channel->now->title : QString())
-                   : u"%1 %2"_s.arg(channel->number).arg(channel->name);
+        if (!now)
+            return u"%1 %2"_s.arg(channel->number).arg(channel->name);
+        if (!channel->now)
+            return QString();
+        return hasTimer(*channel) ? channel->now->title + timerMark.toString()
+                                  : channel->now->title;
     case Qt::ToolTipRole:
         // The title in full, as the narrow column may cut it, and the episode under it.
         if (now) {
@@ -185,11 +189,28 @@ QVariant ChannelModel::data(const QModelIndex &index, int role) const
         }
         return {};
     case Qt::AccessibleDescriptionRole:
+        if (now)
+            return hasTimer(*channel) ? u"timer set"_s : QString();
         return channel->number == m_current ? u"current channel"_s : QString();
     case NumberRole:
         return channel->number;
     default:
         return {};
+    }
+}
+
+bool ChannelModel::hasTimer(const Channel &channel) const
+{
+    return channel.now && m_timerCheck && m_timerCheck(channel.number, *channel.now);
+}
+
+void ChannelModel::timersChanged()
+{
+    for (const Channel &channel : std::as_const(m_channels)) {
+        if (channel.now) {
+            const QModelIndex now = indexOf(channel.number, NowColumn);
+            Q_EMIT dataChanged(now, now, {Qt::DisplayRole, Qt::AccessibleDescriptionRole});
+        }
     }
 }
 

@@ -36,6 +36,9 @@ public:
     int channelCount() const { return int(m_channels.size()); }
     // What is on now on the channel, as last read; none where the recorder named nothing.
     void setNow(int number, const std::optional<Programme> &now);
+    // Marks what is on now where a timer records it.
+    void setTimerCheck(TimerCheck check) { m_timerCheck = std::move(check); }
+    void timersChanged();
     // Marks the recorder's current channel; 0 for none.
     void setCurrent(int number);
     int current() const { return m_current; }
@@ -75,9 +78,11 @@ private:
     };
 
     const Channel *channelAt(const QModelIndex &index) const;
+    bool hasTimer(const Channel &channel) const;
 
     QList<Channel> m_channels;
     QList<Top> m_top;
     QHash<int, int> m_byNumber; // into m_channels
     int m_current = 0;
+    TimerCheck m_timerCheck;
 };

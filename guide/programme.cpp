@@ -99,6 +99,8 @@ Schedule Schedule::parse(const QStringList &lines)
             open->title = rest.trimmed().toString();
         } else if (open && tag == u'S') {
             open->shortText = rest.trimmed().toString();
+        } else if (open && tag == u'D') {
+            open->description = rest.trimmed().toString().replace(u'|', u'\n');
         }
     }
     close();

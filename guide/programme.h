@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <QStringView>
 
+#include <functional>
 #include <optional>
 
 // One programme of the recorder's guide.
@@ -17,15 +18,22 @@ struct Programme
     qint64 duration = 0; // seconds
     QString title; // empty when the recorder gave none
     QString shortText; // the episode's name and the like
+    QString description; // with line breaks where the recorder wrote '|'
     QString channelId; // "S19.2E-1-1019-10301", from the C line around it
     QString channelName;
 
     QDateTime end() const { return start.addSecs(duration); }
 };
 
+// Whether a timer on the recorder records the whole programme on that channel.
+using TimerCheck = std::function<bool(int channel, const Programme &programme)>;
+// Follows the title of a programme a timer records, wherever a title is listed.
+inline constexpr QStringView timerMark = u" \u25cf";
+
 // The programmes of one LSTE reply, given as the texts after its "215-" codes in the epg.data
 // form of vdr(5): "C S19.2E-1-1019-10301 Das Erste HD", "E 4711 1765224000 5400 4E FF",
-// "T Tagesschau", "S Nachrichten", "e", "c". Lines it does not use are passed over.
+// "T Tagesschau", "S Nachrichten", "D Die Nachrichten|des Tages", "e", "c". Lines it does not use
+// are passed over.
 struct Schedule
 {
     // Starts after this (the year 2106) or before 1970, and programmes longer than a week,

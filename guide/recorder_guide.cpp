@@ -46,7 +46,23 @@ std::optional<std::pair<int, QString>> channelInAnswer(int code, const QString &
 RecorderGuide::RecorderGuide(RecorderRequests &link, QObject *parent)
     : QObject(parent)
     , m_link(link)
+    , m_schedule(link, m_window)
+    , m_timers(link)
 {
+    const TimerCheck covered = [this](int channel, const Programme &programme) {
+        return m_timers.covers(channel, programme);
+    };
+    m_channels.setTimerCheck(covered);
+    m_schedule.model()->setTimerCheck(covered);
+    m_timers.model()->setChannelNames([this](int number) {
+        // The channel's row reads "<number> <name>".
+        const QString row = m_channels.indexOf(number).data().toString();
+        return row.section(u' ', 1, -1);
+    });
+    connect(&m_timers, &RecorderTimers::changed, this, [this] {
+        m_channels.timersChanged();
+        m_schedule.model()->timersChanged();
+    });
     m_settle.setSingleShot(true);
     m_settle.setInterval(settleTime);
     m_programmeEnds.setSingleShot(true);
@@ -58,8 +74,10 @@ RecorderGuide::RecorderGuide(RecorderRequests &link, QObject *parent)
     connect(&m_settle, &QTimer::timeout, this, &RecorderGuide::askCurrent);
     connect(&m_programmeEnds, &QTimer::timeout, this, &RecorderGuide::askProgrammes);
     connect(&m_rowsExpire, &QTimer::timeout, this, &RecorderGuide::askRows);
-    connect(&link, &RecorderRequests::greeted, this,
-            [this](const QString &, const QString &version) { m_version = version; });
+    connect(&m_window, &ByteWindow::freed, this, &RecorderGuide::askRows);
+    connect(
+        &link, &RecorderRequests::greeted, this,
+        [this](const QString &, const QString &version, const QString &) { m_version = version; });
     connect(&link, &RecorderRequests::connectionUp, this, &RecorderGuide::start);
     connect(&link, &RecorderRequests::connectionEnded, this, &RecorderGuide::stop);
     connect(&link, &RecorderRequests::answered, this,
@@ -79,6 +97,7 @@ void RecorderGuide::start()
     const bool groups = version.isNull() || version >= firstWithGroups;
     m_link.request(Svdrp::channelListLine(groups), this,
                    [this, groups](const Reply &reply) { listRead(reply, groups); });
+    m_timers.start();
 }
 
 void RecorderGuide::stop()
@@ -90,6 +109,7 @@ void RecorderGuide::stop()
     m_rowsAsked.clear();
     // What a row's reply took on that recorder says nothing of the next.
     m_rowReplyEstimate = smallestRowReply;
+    m_window.reset();
     m_current = {};
     m_channels.clear();
     Q_EMIT listChanged();
@@ -107,6 +127,7 @@ void RecorderGuide::listRead(const Reply &reply, bool groups)
     m_channels.setChannels(reply.code == replyOk ? reply.lines : QStringList());
     m_channels.setCurrent(m_current.number);
     m_rowValidUntil.clear();
+    m_timers.model()->channelsChanged();
     Q_EMIT listChanged();
 }
 
@@ -195,29 +216,30 @@ void RecorderGuide::askRows()
         }
         if (m_rowsAsked.contains(number))
             continue;
-        if ((m_rowsAsked.size() + 1) * m_rowReplyEstimate > rowBudgetBytes)
+        if (!m_window.fits(m_rowReplyEstimate))
             break;
         m_rowsAsked.insert(number);
+        m_window.take(m_rowReplyEstimate);
         m_link.request(Svdrp::programmeLine(number, Svdrp::When::Now), this,
-                       [this, number](const Reply &reply) { rowRead(number, reply); });
+                       [this, number, taken = m_rowReplyEstimate](const Reply &reply) {
+                           rowRead(number, taken, reply);
+                       });
     }
     if (soonest.isValid())
         m_rowsExpire.start(
             int(std::clamp<qint64>(now.msecsTo(soonest), 0, std::numeric_limits<int>::max())));
 }
 
-void RecorderGuide::rowRead(int number, const Reply &reply)
+void RecorderGuide::rowRead(int number, qsizetype taken, const Reply &reply)
 {
     m_rowsAsked.remove(number);
-    qsizetype bytes = 0;
-    for (const QString &line : reply.lines)
-        bytes += line.size() + 6; // the code and the line end
-    m_rowReplyEstimate = std::max(m_rowReplyEstimate, bytes);
+    m_rowReplyEstimate = std::max(m_rowReplyEstimate, ByteWindow::bytesOf(reply));
     const std::optional<Programme> now = firstProgramme(reply);
     const QDateTime until = now ? now->end() : m_now();
     const bool ended = until <= m_now();
     m_rowValidUntil.insert(
         number, ended ? m_now().addSecs(now ? staleRetrySeconds : noDataSeconds) : until);
     m_channels.setNow(number, now);
-    askRows();
+    // Giving the room back asks the rows still unknown.
+    m_window.giveBack(taken);
 }

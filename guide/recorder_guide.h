@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
+#include "byte_window.h"
 #include "channel_model.h"
 #include "programme.h"
+#include "recorder_timers.h"
+#include "schedule_walk.h"
 
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
@@ -32,12 +35,14 @@ public:
     static constexpr auto settleTime = std::chrono::milliseconds(1000);
     // The window coming to the front asks the channel at most once in this time.
     static constexpr auto activationInterval = std::chrono::milliseconds(5000);
-    // Replies to programme questions for rows in view that may be outstanding at once.
-    static constexpr qsizetype rowBudgetBytes = 32 * 1024;
-
     explicit RecorderGuide(RecorderRequests &link, QObject *parent = nullptr);
 
     ChannelModel *channels() { return &m_channels; }
+    // The guide's replies outstanding at once, shared by every question it asks for a view.
+    ByteWindow *window() { return &m_window; }
+    // A channel's schedule, read as far as its view wants, and the recorder's timers.
+    ScheduleWalk *schedule() { return &m_schedule; }
+    RecorderTimers *timers() { return &m_timers; }
 
     struct Current
     {
@@ -58,8 +63,14 @@ public:
     {
         m_settle.setInterval(settle);
         m_activationInterval = activation;
+        m_timers.setClocks(settle, activation);
     }
-    void setTimeOfDay(std::function<QDateTime()> now) { m_now = std::move(now); }
+    void setTimeOfDay(std::function<QDateTime()> now)
+    {
+        m_now = now;
+        m_schedule.setTimeOfDay(now);
+        m_timers.setTimeOfDay(std::move(now));
+    }
 
 Q_SIGNALS:
     // The list was read anew (or emptied, when the connection ended).
@@ -76,13 +87,16 @@ private:
     void askProgrammes();
     void programmeRead(int number, bool next, const Reply &reply);
     void askRows();
-    void rowRead(int number, const Reply &reply);
+    void rowRead(int number, qsizetype taken, const Reply &reply);
 
     qint64 msecsUntil(const QDateTime &when) const { return m_now().msecsTo(when); }
 
     RecorderRequests &m_link;
     std::function<QDateTime()> m_now = &QDateTime::currentDateTimeUtc;
     ChannelModel m_channels;
+    ByteWindow m_window;
+    ScheduleWalk m_schedule;
+    RecorderTimers m_timers;
     Current m_current;
     QString m_version;
     QTimer m_settle;

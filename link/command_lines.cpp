@@ -26,15 +26,23 @@ std::optional<QString> channelLine(QStringView channelText)
     return line(u"chan "_s + Numbers::shortestDecimal(*number));
 }
 
+namespace {
+
+// The recorder ends a command at CR or LF, so a line break in a text would start a second
+// command; every control character becomes one blank and all else stays as given.
+QString withText(QString command, QStringView text)
+{
+    command.reserve(command.size() + text.size());
+    for (const QChar c : text)
+        command.append(c.unicode() < 32 || c.unicode() == 127 ? QChar(u' ') : c);
+    return line(command);
+}
+
+} // namespace
+
 QString messageLine(QStringView message)
 {
-    // The recorder ends a command at CR or LF, so a pasted line break would start a second
-    // command; every control character becomes one blank and all else stays as typed.
-    QString text = u"mesg "_s;
-    text.reserve(text.size() + message.size());
-    for (const QChar c : message)
-        text.append(c.unicode() < 32 || c.unicode() == 127 ? QChar(u' ') : c);
-    return line(text);
+    return withText(u"mesg "_s, message);
 }
 
 QString pingLine()
@@ -55,6 +63,31 @@ QString channelListLine(bool groups)
 QString programmeLine(int channel, When when)
 {
     return line(u"LSTE %1 %2"_s.arg(channel).arg(when == When::Next ? u"next"_s : u"now"_s));
+}
+
+QString programmeAtLine(int channel, qint64 secondsSinceEpoch)
+{
+    return line(u"LSTE %1 at %2"_s.arg(channel).arg(secondsSinceEpoch));
+}
+
+QString timerListLine()
+{
+    return line(u"LSTT");
+}
+
+QString newTimerLine(QStringView settings)
+{
+    return withText(u"NEWT "_s, settings);
+}
+
+QString timerSwitchLine(int id, bool on)
+{
+    return line(u"MODT %1 %2"_s.arg(id).arg(on ? u"on"_s : u"off"_s));
+}
+
+QString deleteTimerLine(int id)
+{
+    return line(u"DELT "_s + QString::number(id));
 }
 
 QString volumeLine()

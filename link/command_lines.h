@@ -27,6 +27,16 @@ QString currentChannelLine();
 QString channelListLine(bool groups);
 enum class When : bool { Now, Next };
 QString programmeLine(int channel, When when);
+// "LSTE <n> at <seconds since 1970>": the programme running then, of several the one begun last.
+QString programmeAtLine(int channel, qint64 secondsSinceEpoch);
+
+// The timers: "LSTT" lists them with channel numbers; "NEWT <settings>" makes one, settings as
+// LSTT writes them (control characters become blanks); "MODT <id> on|off" switches one;
+// "DELT <id>" deletes one.
+QString timerListLine();
+QString newTimerLine(QStringView settings);
+QString timerSwitchLine(int id, bool on);
+QString deleteTimerLine(int id);
 
 // "VOLU", which asks for the volume, and "VOLU <0..255>", which sets it (clamped).
 QString volumeLine();

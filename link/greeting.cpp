@@ -16,8 +16,13 @@ Greeting Greeting::parse(QByteArrayView line)
     constexpr QByteArrayView marker = " SVDRP VideoDiskRecorder ";
     if (const qsizetype at = text.indexOf(marker); at >= 0) {
         QByteArrayView version = text.sliced(at + marker.size());
-        if (const qsizetype end = version.indexOf(';'); end >= 0)
+        if (const qsizetype end = version.indexOf(';'); end >= 0) {
+            QByteArrayView clock = version.sliced(end + 1);
+            if (const qsizetype clockEnd = clock.indexOf(';'); clockEnd >= 0)
+                clock.truncate(clockEnd);
+            greeting.clock = clock.trimmed().toByteArray();
             version.truncate(end);
+        }
         greeting.version = version.trimmed().toByteArray();
     }
     return greeting;

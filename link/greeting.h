@@ -14,6 +14,9 @@ struct Greeting
     QByteArray host; // "vm": the first word after the code
     QByteArray version; // "2.6.0"; empty when the line names no VDR
     QByteArray charset; // the last field, after the last "; "; empty when there is none
+    // The recorder's local time as it greeted: "Mon Dec  7 19:18:03 2026", the field after the
+    // version; empty when there is none.
+    QByteArray clock;
 
     // Any line; one that is no greeting gives empty fields.
     static Greeting parse(QByteArrayView line);

@@ -30,7 +30,7 @@ Q_SIGNALS:
     // attempt); said at once, before any poll.
     void connectionEnded();
     // What the recorder said (see RecorderSocket).
-    void greeted(const QString &host, const QString &version);
+    void greeted(const QString &host, const QString &version, const QString &clock);
     // The recorder's reply to a press: whether the line switched channels, the reply's code and
     // its last line's words, without control characters.
     void answered(bool switching, int code, const QString &text);

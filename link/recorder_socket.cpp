@@ -111,7 +111,7 @@ void RecorderSocket::takeOver(QTcpSocket *socket, const QByteArray &greeting)
     m_charset = RecorderCharset(parts.charset);
     if (m_keepAliveInterval.count() > 0 && KeepAlive::recorderAllows(parts))
         m_keepAliveTimer.start(m_keepAliveInterval);
-    Q_EMIT greeted(displayable(parts.host), displayable(parts.version));
+    Q_EMIT greeted(displayable(parts.host), displayable(parts.version), displayable(parts.clock));
     if (m_socket && m_socket->bytesAvailable())
         readReplies();
 }

@@ -78,8 +78,9 @@ public:
 Q_SIGNALS:
     // The recorder closed the connection (never emitted for our own Close()).
     void peerClosed();
-    // The recorder greeted: its host name, and the VDR version it names (empty for none).
-    void greeted(const QString &host, const QString &version);
+    // The recorder greeted: its host name, the VDR version it names (empty for none), and its
+    // local time as it wrote it (empty for none).
+    void greeted(const QString &host, const QString &version, const QString &clock);
 
 private:
     void takeOver(QTcpSocket *socket, const QByteArray &greeting);

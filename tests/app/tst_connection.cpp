@@ -125,7 +125,7 @@ private Q_SLOTS:
         // An empty host makes no new attempt and leaves the connection as it is.
         find<QLineEdit>(u"txt_ip"_s)->clear();
         click(u"cmd_connect"_s);
-        QCOMPARE(wire(3), "VOLU\r\nCHAN\r\nLSTC :groups\r\n");
+        QCOMPARE(wire(3), "VOLU\r\nCHAN\r\nLSTC :groups\r\nLSTT\r\n");
         QCOMPARE(status(), connectedText());
         QCOMPARE(rec->sockets.size(), 4);
     }

@@ -145,10 +145,10 @@ protected:
         connectTo(u"127.0.0.1"_s, port);
         QTRY_COMPARE_WITH_TIMEOUT(status(), u"Connected to 127.0.0.1 port "_s + port, waitMs);
         // The lines the program sends by itself on a new connection: the volume, for the
-        // desktop's media controls, the current channel and the list. Only the user's presses
-        // follow.
+        // desktop's media controls, the current channel, the list and the timers. Only the
+        // user's presses follow.
         if (port == QString::number(rec->port())) {
-            QTRY_COMPARE(rec->received.last(), "VOLU\r\nCHAN\r\nLSTC :groups\r\n");
+            QTRY_COMPARE(rec->received.last(), "VOLU\r\nCHAN\r\nLSTC :groups\r\nLSTT\r\n");
             rec->received.last().clear();
         }
     }

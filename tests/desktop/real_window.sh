@@ -69,5 +69,5 @@ seen '#1 closed'
 [ $status = 0 ] || { echo "exit status $status"; exit 1; }
 # What the channel panel asks by itself comes as the list and the presses allow; the in-process
 # tests pin it down, here only the presses count.
-sed -E '/ #1 (CHAN|LSTC|LSTE)[ \\]/d; s/^[0-9:.]+ //; s/port [0-9]+/port N/' "$dir/wire" |
+sed -E '/ #1 (CHAN|LSTC|LSTE|LSTT)[ \\]/d; s/^[0-9:.]+ //; s/port [0-9]+/port N/' "$dir/wire" |
     diff -u "${0%.sh}.expected" -
