@@ -154,3 +154,93 @@ PanelFigures measurePanel(ThreadRecorder &recorder, int channels, std::size_t sl
     recorder.setChannels(0);
     return result;
 }
+
+namespace {
+
+double ownResidentMiB()
+{
+    double mib = 0;
+    if (FILE *file = std::fopen("/proc/self/status", "r")) {
+        char line[128];
+        long kib = 0;
+        while (std::fgets(line, sizeof line, file))
+            if (std::sscanf(line, "VmRSS: %ld kB", &kib) == 1)
+                mib = double(kib) / 1024;
+        std::fclose(file);
+    }
+    return mib;
+}
+
+} // namespace
+
+ScheduleFigures measureSchedule(ThreadRecorder &recorder, int channels, std::size_t rate)
+{
+    ScheduleFigures result;
+    recorder.setChannels(channels);
+    frm_main window;
+    window.show();
+    const int connection = recorder.connectionCount();
+    bool listed = false;
+    QObject::connect(&window.guide(), &RecorderGuide::listChanged, &window,
+                     [&] { listed = window.guide().channels()->channelCount() == channels; });
+    bool answered = false;
+    Clock::time_point answeredAt;
+    QObject::connect(&window.link(), &RecorderLink::answered, &window,
+                     [&](bool switching, int code, const QString &) {
+                         answeredAt = Clock::now();
+                         answered = !switching && code == 250;
+                     });
+    window.findChild<QLineEdit *>(u"txt_ip"_s)->setText(u"127.0.0.1"_s);
+    window.findChild<QLineEdit *>(u"txt_port"_s)->setText(QString::number(recorder.port()));
+    window.cmd_connect_Click();
+    const auto fail = [&](const char *what) {
+        result.error = what;
+        recorder.setBytesPerSecond(0);
+        recorder.setChannels(0);
+        return result;
+    };
+    if (!QTest::qWaitForWindowExposed(&window, 5000) || !waitUntil([&] { return listed; }, 20s))
+        return fail("the window did not list the channels");
+    // What the rows in view asked first is answered before the schedule is measured.
+    if (!waitUntil([&] { return window.guide().window()->used() == 0; }, 10s))
+        return fail("the rows in view were never answered");
+    recorder.setBytesPerSecond(rate);
+    const double before = ownResidentMiB();
+
+    // The user picks channel 1 and scrolls down the schedule as fast as it comes.
+    auto *channelList = window.findChild<QTreeView *>(u"lst_channels"_s);
+    QTreeView *schedule = nullptr;
+    for (QTreeView *view : window.findChildren<QTreeView *>())
+        if (view->accessibleName() == u"Programme schedule"_s)
+            schedule = view;
+    if (!schedule)
+        return fail("the window has no programme schedule");
+    ScheduleWalk *walk = window.guide().schedule();
+    auto *menu = window.findChild<QPushButton *>(u"cmd_menu"_s);
+    const Clock::time_point asked = Clock::now();
+    channelList->setCurrentIndex(window.guide().channels()->indexOf(1));
+    QScrollBar *bar = schedule->verticalScrollBar();
+    while (!walk->isDone() || walk->model()->channel() != 1) {
+        const std::size_t lines = recorder.lineCount(connection);
+        bar->setValue(bar->maximum());
+        if (!waitUntil([&] { return recorder.lineCount(connection) > lines || walk->isDone(); }, 5s,
+                       true))
+            return fail("the schedule asked for nothing more before its end");
+        if (walk->isDone())
+            break;
+        answered = false;
+        const Clock::time_point pressed = Clock::now();
+        QTest::mouseClick(menu, Qt::LeftButton);
+        if (!waitUntil([&] { return answered; }, 5s))
+            return fail("a press had no answer within 5 s");
+        result.pressMs.push_back(millis(answeredAt - pressed));
+    }
+    result.programmes = walk->model()->programmeCount();
+    result.walkMs = millis(Clock::now() - asked);
+    result.addedMiB = ownResidentMiB() - before;
+    recorder.setBytesPerSecond(0);
+    recorder.setChannels(0);
+    if (result.programmes != ThreadRecorder::schedulePerChannel)
+        return fail("the schedule did not list every programme");
+    return result;
+}

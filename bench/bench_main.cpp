@@ -578,6 +578,12 @@ int main(int argc, char *argv[])
     if (!panel.error.empty())
         std::fprintf(stderr, "channel panel: %s\n", panel.error.c_str());
 
+    std::fprintf(stderr, "schedule: %d programmes at %zu bytes/s, presses meanwhile...\n",
+                 ThreadRecorder::schedulePerChannel, slowLink);
+    const ScheduleFigures schedule = measureSchedule(recorder, 50, slowLink);
+    if (!schedule.error.empty())
+        std::fprintf(stderr, "schedule: %s\n", schedule.error.c_str());
+
     const Stats socket = stats(pressed.socket), click = stats(pressed.click);
     const Stats peerWire = stats(peer.toWire), peerExit = stats(peer.toExit);
 
@@ -681,11 +687,23 @@ int main(int argc, char *argv[])
         double(slowLink) / 1e6, panel.pressMs.size(), slowPress.median, slowPress.p99,
         worst(panel.pressMs), worst(ahead) / 1024, stats(ahead).median / 1024,
         verdict(!panel.pressMs.empty() && panel.error.empty() && worst(panel.pressMs) <= 50));
+    const Stats schedulePress = stats(schedule.pressMs);
+    const bool scheduled = schedule.error.empty() && !schedule.pressMs.empty();
+    std::printf("| Schedule of %d programmes walked to its end at %.0f MB/s, %zu Menu clicks "
+                "meanwhile | listed in %.0f ms; clicks to their answers median %.1f ms, p99 "
+                "%.1f ms | | | p99 within 50 ms | %s |\n",
+                schedule.programmes, double(slowLink) / 1e6, schedule.pressMs.size(),
+                schedule.walkMs, schedulePress.median, schedulePress.p99,
+                verdict(scheduled && schedulePress.p99 <= 50));
+    std::printf("| Resident memory with a week of schedule listed (%d programmes) | %+.1f MiB "
+                "against the same window before | | | at most 4 MiB more | %s |\n",
+                schedule.programmes, schedule.addedMiB,
+                verdict(scheduled && schedule.addedMiB <= 4));
     const long cores = sysconf(_SC_NPROCESSORS_ONLN);
     std::printf("\nLoad average (1, 5, 15 min) before: %s, after: %s; %ld cores.\n",
                 loadBefore.c_str(), loadAverage().c_str(), cores);
     if (std::atof(loadBefore.c_str()) >= double(cores))
         std::puts("Other work kept every core busy: the p99 figures then show the scheduler's "
                   "time slices more than this program.");
-    return pressed.error.empty() && panel.error.empty() ? 0 : 1;
+    return pressed.error.empty() && panel.error.empty() && schedule.error.empty() ? 0 : 1;
 }

@@ -51,17 +51,15 @@ std::string channelList(int count, bool groups)
     return text;
 }
 
-// LSTE's block for one programme, its lines ending in LF alone as VDR writes them. The one now
-// began ten minutes ago and the next begins in fifty, so neither ends while the bench runs.
-std::string programme(int channel, bool next)
+// LSTE's block for one programme, its lines ending in LF alone as VDR writes them.
+std::string programme(int channel, long long event, long long start, int seconds)
 {
     static constexpr const char *kinds[] = {"News", "Weather", "Film", "Sport", "Documentary"};
-    const long long start = std::time(nullptr) + (next ? 3000 : -600);
     const std::string nr = number(channel);
-    const std::string title = kinds[(channel + next) % 5] + std::string(" on Channel ") + nr;
+    const std::string title = kinds[(channel + event) % 5] + std::string(" on Channel ") + nr;
     std::string text = "215-C S19.2E-1-" + number(1000 + channel / 50) + '-' + nr + " Channel " + nr
-        + "\n215-E " + number(channel * 2 + next) + ' ' + number(start) + " 3600 4E FF\n215-T "
-        + title + "\n215-S Part " + number(channel % 12 + 1) + "\n215-D ";
+        + "\n215-E " + number(event) + ' ' + number(start) + ' ' + number(seconds)
+        + " 4E FF\n215-T " + title + "\n215-S Part " + number(event % 12 + 1) + "\n215-D ";
     // A description as long as a broadcaster's usual few sentences.
     for (int sentence = 0; sentence < 6; ++sentence)
         text += title + " brings the evening's stories, guests and pictures in full. ";
@@ -96,6 +94,7 @@ ThreadRecorder::ThreadRecorder()
             ::close(fd);
         return;
     }
+    m_started = std::time(nullptr);
     m_listenFd = fd;
     m_port = ntohs(address.sin_port);
     setChannels(0);
@@ -287,12 +286,28 @@ std::string ThreadRecorder::answerTo(std::string_view line) const
         return "250 1 Channel 1\r\n";
     if (verb == "lstc" && (option.empty() || option == ":groups"))
         return option.empty() ? m_list : m_groupedList;
+    if (verb == "lste" && option.find(" at ") != option.npos) {
+        // Back to back from ten minutes ago; at a programme's end VDR names the next one, and
+        // an empty block past the last.
+        const int channel = std::atoi(option.c_str());
+        const long long at = std::atoll(option.c_str() + option.find(" at ") + 4);
+        long long k = (at - m_started + 600) / scheduleSeconds;
+        if (k == schedulePerChannel && at == m_started - 600 + k * scheduleSeconds)
+            --k;
+        if (channel < 1 || channel > m_channels)
+            return "550 No schedule found\r\n";
+        if (at < m_started - 600 || k >= schedulePerChannel)
+            return "215-C S19.2E-1-1-" + number(channel) + "\n215-c\n215 End of EPG data\r\n";
+        return programme(channel, 1000 + k, m_started - 600 + k * scheduleSeconds, scheduleSeconds);
+    }
     if (verb == "lste") {
         const int channel = std::atoi(option.c_str());
         const bool next = option.ends_with(" next");
         if (channel < 1 || channel > m_channels || !(next || option.ends_with(" now")))
             return "550 No schedule found\r\n";
-        return programme(channel, next);
+        // The one now began ten minutes ago and the next begins in fifty, so neither ends
+        // while the bench runs.
+        return programme(channel, channel * 2 + next, m_started + (next ? 3000 : -600), 3600);
     }
     return "500 Command unrecognized: \"" + verb + "\"\r\n";
 }

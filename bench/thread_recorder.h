@@ -37,8 +37,13 @@ public:
     // False if the thread did not start polling within the timeout.
     bool arm(std::chrono::milliseconds timeout);
 
+    // Each channel's schedule for "LSTE <n> at <t>": this many programmes back to back.
+    static constexpr int schedulePerChannel = 400;
+    static constexpr int scheduleSeconds = 1500;
+
     // From the next line on: LSTC lists this many channels, 50 to a group, and LSTE has a
-    // programme now and next on each; none at first, as a recorder without a channels.conf.
+    // programme now and next on each and a schedule; none at first, as a recorder without a
+    // channels.conf.
     void setChannels(int count);
     // From now on replies leave at most this many bytes a second, in order, as over a slow
     // link; 0 for as fast as the socket takes them.
@@ -90,6 +95,7 @@ private:
     std::atomic<bool> m_polling {false}; // armed and not sleeping
     std::atomic<std::size_t> m_rate {0};
     int m_channels = 0;
+    long long m_started = 0; // when the programmes are measured from
     std::string m_list, m_groupedList; // LSTC's replies, made once per setChannels()
     std::thread m_thread;
 };

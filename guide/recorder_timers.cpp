@@ -15,7 +15,8 @@ constexpr int replyOk = 250;
 // "Timer 3 set: Krimi, Thu 20:13–21:55": the reply's line in words.
 QString setWords(const Timer &timer, const TimerModel &model)
 {
-    return u"Timer %1 set: %2, %3"_s.arg(timer.id).arg(timer.shownFile(), model.when(timer));
+    return u"Timer %1 set: %2, %3"_s.arg(timer.id).arg(timer.shownFile(),
+                                                       model.when(timer, TimerModel::Date::Left));
 }
 
 } // namespace

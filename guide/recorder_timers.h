@@ -54,7 +54,11 @@ public:
         m_settle.setInterval(settle);
         m_activationInterval = activation;
     }
-    void setTimeOfDay(std::function<QDateTime()> now) { m_now = std::move(now); }
+    void setTimeOfDay(std::function<QDateTime()> now)
+    {
+        m_model.setTimeOfDay(now);
+        m_now = std::move(now);
+    }
 
 Q_SIGNALS:
     // For the answer line: the reply's code and its words.

@@ -31,7 +31,8 @@ ScheduleWalk::ScheduleWalk(RecorderRequests &link, ByteWindow &window, QObject *
 
 void ScheduleWalk::show(int channel)
 {
-    if (channel == m_channel && m_model.programmeCount())
+    // The same channel again goes on where it is; one read to an empty end is tried afresh.
+    if (channel == m_channel && (m_asking || m_model.programmeCount() > 0))
         return;
     m_channel = channel;
     restart();

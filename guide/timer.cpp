@@ -11,8 +11,6 @@ using namespace Qt::StringLiterals;
 namespace {
 
 constexpr int fieldCount = 9;
-// VDR's weekday letters, Monday first.
-constexpr QStringView weekdayLetters = u"MTWTFSS";
 
 std::optional<int> plainNumber(QStringView text, int largest)
 {
@@ -72,7 +70,7 @@ std::optional<Timer> Timer::parse(QStringView line)
     timer.lifetime = *lifetime;
     timer.start = *start;
     timer.stop = *stop;
-    if (const auto number = plainNumber(fields[1], 99999))
+    if (const auto number = plainNumber(fields[1], 99999); number && *number > 0)
         timer.channel = *number;
     else if (fields[1].count(u'-') >= 3)
         timer.channelId = fields[1].toString();

@@ -91,7 +91,7 @@ void TimerModel::channelsChanged()
         Q_EMIT dataChanged(index(0, ChannelColumn), index(rowCount() - 1, ChannelColumn));
 }
 
-QString TimerModel::when(const Timer &timer) const
+QString TimerModel::when(const Timer &timer, Date date) const
 {
     const QLocale locale;
     const auto clockTime = [](const QDateTime &moment) {
@@ -99,11 +99,12 @@ QString TimerModel::when(const Timer &timer) const
     };
     if (const auto span = timer.span(m_clock)) {
         const QDate day = span->first.toLocalTime().date();
-        return u"%1 %2 %3\u2013%4"_s.arg(locale.toString(day, u"ddd d MMM"_s),
-                                         clockTime(span->first), clockTime(span->second));
+        return u"%1 %2\u2013%3"_s.arg(
+            locale.toString(day, date == Date::Shown ? u"ddd d MMM"_s : u"ddd"_s),
+            clockTime(span->first), clockTime(span->second));
     }
     // A repeating timer's times, as they fall today.
-    const QDate today = m_clock.toRecorder(QDateTime::currentDateTimeUtc()).date();
+    const QDate today = m_clock.toRecorder(m_now()).date();
     return u"%1 %2\u2013%3"_s.arg(timer.repeatWords(),
                                   clockTime(m_clock.fromRecorder(today, timer.start)),
                                   clockTime(m_clock.fromRecorder(today, timer.stop)));

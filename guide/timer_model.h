@@ -32,12 +32,16 @@ public:
     const Timer *timerAt(const QModelIndex &index) const;
     const Timer *timer(int id) const;
     QList<Timer> timers() const;
+    // The time a repeating timer's times are shown for.
+    void setTimeOfDay(std::function<QDateTime()> now) { m_now = std::move(now); }
     // A channel's name to go with its number, once the list of channels is known.
     void setChannelNames(std::function<QString(int)> names);
     // The names may read differently now.
     void channelsChanged();
-    // "Thu 11 Dec 20:13–21:55", or "Mondays to Fridays 20:13–21:55" for a repeating timer.
-    QString when(const Timer &timer) const;
+    // "Thu 11 Dec 20:13–21:55" ("Thu 20:13–21:55" without the date), or "Mondays to Fridays
+    // 20:13–21:55" for a repeating timer.
+    enum class Date : bool { Left, Shown };
+    QString when(const Timer &timer, Date date = Date::Shown) const;
 
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;
@@ -57,4 +61,5 @@ private:
     QList<Row> m_rows;
     RecorderClock m_clock;
     std::function<QString(int)> m_channelName;
+    std::function<QDateTime()> m_now = &QDateTime::currentDateTimeUtc;
 };

@@ -4,11 +4,12 @@
 #include "channel_filter.h"
 #include "channel_line.h"
 #include "channel_model.h"
+#include "fake_link.h"
 #include "programme.h"
 #include "recorder_guide.h"
-#include "recorder_requests.h"
 
 #include <QElapsedTimer>
+#include <QHostInfo>
 #include <QProcess>
 #include <QTcpSocket>
 #include <QTemporaryFile>
@@ -24,65 +25,11 @@ static const QStringList realBlock
 static const QString rtl = u"S19.2E-1-1089-12003"_s;
 constexpr qint64 halfPast = 1796711400; // 2026-12-08 06:30 UTC
 
-// The link as the guide sees it: what was asked, answered by the test when it likes.
-class FakeLink : public RecorderRequests
-{
-public:
-    bool up = false;
-    QStringList asked; // the lines not yet answered, oldest first
-    QList<std::function<void(const Reply &)>> askers; // theirs, in the same order
-
-    bool isUp() const override { return up; }
-    void request(const QString &line, QObject *context, ReplyDone done) override
-    {
-        if (!up)
-            return;
-        asked << line.chopped(2);
-        askers << [context = QPointer(context), done](const Reply &reply) {
-            if (context)
-                done(reply);
-        };
-    }
-    void connectUp()
-    {
-        Q_EMIT greeted(u"vdr"_s, u"2.6.0"_s, u"Thu Dec 10 02:53:06 2026"_s);
-        up = true;
-        Q_EMIT connectionUp();
-    }
-    void end()
-    {
-        up = false;
-        asked.clear();
-        askers.clear();
-        Q_EMIT connectionEnded();
-    }
-    // Answers the oldest question of that line; false when there is none.
-    bool answer(const QString &line, const Reply &reply)
-    {
-        const qsizetype at = asked.indexOf(line);
-        if (at < 0)
-            return false;
-        asked.removeAt(at);
-        askers.takeAt(at)(reply);
-        return true;
-    }
-};
-
-// "LSTE <n> now" answered with one programme of channel n from start, seconds long; padding
-// makes the reply that many bytes larger.
-Reply programmeReply(int channel, const QDateTime &start, qint64 seconds,
-                     const QString &title = u"Film"_s, qsizetype padding = 0)
-{
-    return {215,
-            {u"C S19.2E-1-1-%1 Channel %1"_s.arg(channel),
-             u"E 1 %1 %2 4E FF"_s.arg(start.toSecsSinceEpoch()).arg(seconds), u"T "_s + title,
-             u"D "_s + QString(padding, u'x'), u"e"_s, u"c"_s, u"End of EPG data"_s}};
-}
-
 // Programme lines, a time in seconds after half past six, the programmes read, and the ids of
 // the programmes now and next then.
 using ScheduleRow = std::tuple<QStringList, int, QString, QString>;
-// The simulator's arguments, the commands sent to it, its replies and the least time they take.
+// The simulator's arguments, the commands sent to it, its replies and the least time they take;
+// replies that begin with "220 " include the greeting, "%h" for the host's name.
 using Exchange = std::tuple<QStringList, QByteArray, QByteArray, int>;
 
 class tst_guide : public QObject
@@ -250,13 +197,14 @@ private Q_SLOTS:
         QTest::newRow("volume rounded, muted, clamped; five channels; a digit zaps") << Exchange {
             QStringList {},
             "VOLU\nVOLU 13\nVOLU mute\nVOLU 0\nVOLU +\nVOLU 300\nVOLU -5\n"
-            "LSTC 3\nLSTC 9\nCHAN -\nhitk 2\nCHAN\n"_ba,
+            "LSTC 3\nLSTC 9\nCHAN -\nhitk 2\nCHAN\nLSTT\n"_ba,
             "250 Audio volume is 128\r\n250 Audio volume is 15\r\n250 Audio is mute\r\n"
             "250 Audio is mute\r\n250 Audio volume is 5\r\n250 Audio volume is 255\r\n"
             "501 Unknown option: \"-5\"\r\n250 3 3sat HD;ZDFvision:11347:"
             "VC23M5O35P0S1:S19.2E:22000:6510=27:6520=deu@3,6521=mis@3,6523=mul@3;6522=deu@106:"
             "6530;6531=deu:0:11150:1:1010:0\r\n501 Channel \"9\" not defined\r\n"
-            "250 5 phoenix HD\r\n250 Key \"2\" accepted\r\n250 2 ZDF HD\r\n"_ba,
+            "250 5 phoenix HD\r\n250 Key \"2\" accepted\r\n250 2 ZDF HD\r\n"
+            "550 No timers defined\r\n"_ba,
             0};
         QTest::newRow("generated, slow, in a group, round the end") << Exchange {
             QStringList {u"--channels"_s, u"2"_s, u"--slow-bytes-per-second"_s, u"200"_s},
@@ -275,6 +223,58 @@ private Q_SLOTS:
             "data\r\n"
             "501 Unknown option: \"xx\"\r\n"_ba,
             0};
+        QTest::newRow("timers: ids never given twice, channel ids, days rolled over, refusals")
+            << Exchange {
+                   QStringList {u"--timer"_s,
+                                u"1:1:2090-12-11:2013:0155:50:99:Zappomatic Krimi|x:"_s,
+                                u"--timer"_s, u"1:3:MTWTFSS:0000:0000:50:99:Daily:"_s},
+                   "NEWT 1:S19.2E-1-1011-11110:2090-13-11:2013:0155:50:99:A:\n"
+                   "NEWT 1:99:2090-12-11:2013:0155:50:99:C:\nNEWT "
+                   "1:0:2090-12-11:2013:0155:50:99:C:\n"
+                   "NEWT 1:1:2090-12-11:2013:0155:50:99\n"
+                   "DELT 3\nDELT 3\nMODT 1 off\nMODT 7 on\n"
+                   "NEWT 1:1:2090-12-11:2013:0155:50:99:Zappomatic Krimi|x:\n"
+                   "LSTT\nLSTT id 2\nDELT 2\nLSTT 2\n"_ba,
+                   "250 3 1:S19.2E-1-1011-11110:2091-01-11:2013:0155:50:99:A:\r\n"
+                   "501 Error in timer settings\r\n501 Error in timer settings\r\n"
+                   "501 Error in timer settings\r\n250 Timer \"3\" deleted\r\n501 Timer \"3\" not "
+                   "defined\r\n"
+                   "250 1 0:S19.2E-1-1019-10301:2090-12-11:2013:0155:50:99:Zappomatic Krimi|x:\r\n"
+                   "501 Timer \"7\" not defined\r\n"
+                   "250 4 1:S19.2E-1-1019-10301:2090-12-11:2013:0155:50:99:Zappomatic Krimi|x:\r\n"
+                   "250-1 0:1:2090-12-11:2013:0155:50:99:Zappomatic Krimi|x:\r\n"
+                   "250-2 9:3:MTWTFSS:0000:0000:50:99:Daily:\r\n"
+                   "250 4 1:1:2090-12-11:2013:0155:50:99:Zappomatic Krimi|x:\r\n"
+                   "250 2 9:S19.2E-1-1010-11150:MTWTFSS:0000:0000:50:99:Daily:\r\n"
+                   "250 Timer \"2\" deleted\r\n501 Timer \"2\" not defined\r\n"_ba,
+                   0};
+        // The clock stands at 08:00 UTC, 13:45 in Kathmandu.
+        QTest::newRow("recording in the recorder's zone; a week walked at ends and into a gap")
+            << Exchange {
+                   QStringList {u"--week"_s, u"--clock"_s, u"1796889600"_s, u"--tz"_s,
+                                u"Asia/Kathmandu"_s, u"--refuse-recording-delete"_s, u"--timer"_s,
+                                u"1:1:2026-12-10:1345:0100:50:99:Overnight:"_s, u"--timer"_s,
+                                u"1:2:2026-12-10:1346:1500:50:99:Soon:"_s, u"--timer"_s,
+                                u"1:3:MTWTFSS@2026-12-11:0000:0000:50:99:Daily:"_s},
+                   "LSTT\nDELT 1\nDELT 2\nLSTE 1 at 1796892900\nLSTE 1 at 1796900700\n"
+                   "LSTE 1 at 1796900701\n"_ba,
+                   "220 %h SVDRP VideoDiskRecorder 2.6.0; Thu Dec 10 13:45:00 2026; UTF-8\r\n"
+                   "250-1 9:1:2026-12-10:1345:0100:50:99:Overnight:\r\n"
+                   "250-2 1:2:2026-12-10:1346:1500:50:99:Soon:\r\n"
+                   "250 3 1:3:MTWTFSS@2026-12-11:0000:0000:50:99:Daily:\r\n"
+                   "550 Timer \"1\" is recording\r\n250 Timer \"2\" deleted\r\n"
+                   "215-C S19.2E-1-1019-10301 Das Erste HD\n215-E 6 1796892900 600 4E FF\n"
+                   "215-T Der Bergdoktor\n215-D Der Bergdoktor, Folge 6 auf Das Erste HD.|Ein "
+                   "Kommissar ermittelt in einer Kleinstadt, in der jeder etwas zu verbergen "
+                   "hat.\n215-e\n215-c\n215 End of EPG data\r\n"
+                   "215-C S19.2E-1-1019-10301 Das Erste HD\n215-E 7 1796893500 7200 4E FF\n"
+                   "215-T Wetter vor acht\n215-S Folge 7\n215-D Wetter vor acht, Folge 7 auf Das "
+                   "Erste HD.|Moderation: Anna Beispiel.|Ein Kommissar ermittelt in einer "
+                   "Kleinstadt, in der jeder etwas zu verbergen hat.|Live aus dem Stadion: alle "
+                   "Spiele des Tages, die Tore, die Stimmen nach dem Abpfiff und die Tabelle.\n"
+                   "215-X 2 03 deu stereo\n215-e\n215-c\n215 End of EPG data\r\n"
+                   "215-C S19.2E-1-1019-10301 Das Erste HD\n215-c\n215 End of EPG data\r\n"_ba,
+                   0};
     }
     // A row's title is asked again when its programme ends, when it came already ended (after
     // half a minute) or came without one (after ten minutes); never before.
@@ -374,11 +374,12 @@ private Q_SLOTS:
         socket.connectToHost(u"127.0.0.1"_s,
                              listening.sliced(listening.lastIndexOf(' ')).toUShort());
         QTRY_VERIFY_WITH_TIMEOUT(socket.canReadLine(), 5000);
-        socket.readLine();
+        const QByteArray greeting = socket.readLine();
         QElapsedTimer clock;
         clock.start();
         socket.write(commands);
-        QByteArray read;
+        QByteArray read = replies.startsWith("220 ") ? greeting : QByteArray();
+        replies.replace("%h", QHostInfo::localHostName().toUtf8());
         QTRY_COMPARE_WITH_TIMEOUT(read += socket.readAll(), replies, 10000);
         QCOMPARE_GE(clock.elapsed(), slowestMs);
         sim.kill();

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QHostAddress>
 #include <QTextStream>
+#include <QTimeZone>
 
 #include <csignal>
 #include <sys/prctl.h>
@@ -117,10 +118,33 @@ int main(int argc, char *argv[])
         u"Answer each client's first line only after this many MiB of \"250-\" lines of "
         "1 KB."_s,
         u"MiB"_s);
+    const QCommandLineOption weekOption(
+        u"week"_s,
+        u"Every channel with programmes has a week of them, from a few hours before the start, "
+        "5 to 180 minutes long, with a stretch without data each day."_s);
+    const QCommandLineOption zoneOption(
+        u"tz"_s,
+        u"The recorder's time zone, an IANA name or a POSIX TZ rule, in which its greeting and "
+        "its timers' days and times are (default: this process's own)."_s,
+        u"zone"_s);
+    const QCommandLineOption timerOption(
+        u"timer"_s,
+        u"Start with this timer, given as NEWT takes it (\"1:1:2026-12-11:2013:0155:50:99:"
+        "Title:\"); may be given more than once."_s,
+        u"settings"_s);
+    const QCommandLineOption refuseOption(
+        u"refuse-recording-delete"_s,
+        u"Refuse DELT of a timer that is recording, as VDRs before 2.4 did."_s);
+    const QCommandLineOption clockOption(
+        u"clock"_s,
+        u"The recorder's clock stands at this time, in seconds since 1970, for what is on now, "
+        "the greeting, where the week begins and which timers are recording."_s,
+        u"seconds"_s);
     parser.addOptions({hostOption, portOption, versionOption, idleOption, denyOption,
-                       firstLineOption, delayOption, charsetOption, replyOption, splitOption,
-                       channelsOption, confOption, programmeOption, slowOption, withoutOption,
-                       floodOption});
+                       firstLineOption, delayOption, charsetOption, replyOption, splitOption});
+    parser.addOptions({channelsOption, confOption, programmeOption, slowOption, withoutOption,
+                       floodOption, weekOption, zoneOption, timerOption, refuseOption,
+                       clockOption});
     parser.process(app);
 
     QTextStream err(stderr);
@@ -193,6 +217,33 @@ int main(int argc, char *argv[])
             return 2;
         }
         behaviour.channels = *channels;
+    }
+    behaviour.week = parser.isSet(weekOption);
+    behaviour.refuseRecordingDelete = parser.isSet(refuseOption);
+    if (parser.isSet(zoneOption)) {
+        behaviour.zone = QTimeZone(parser.value(zoneOption).toUtf8());
+        if (!behaviour.zone.isValid()) {
+            err << u"not a time zone: "_s << parser.value(zoneOption) << Qt::endl;
+            return 2;
+        }
+    }
+    if (parser.isSet(clockOption)) {
+        bool ok = false;
+        behaviour.clock = parser.value(clockOption).toLongLong(&ok);
+        if (!ok || *behaviour.clock < 0) {
+            err << u"not a time in seconds since 1970: "_s << parser.value(clockOption) << Qt::endl;
+            return 2;
+        }
+    }
+    // Checked here, so that a test's typing error shows at once.
+    SimulatedRecorder check({}, {}, {}, behaviour.channels);
+    check.setTimeZone(behaviour.zone);
+    for (const QString &timer : parser.values(timerOption)) {
+        if (!check.addTimer(timer.toUtf8())) {
+            err << u"not a timer VDR would set: "_s << timer << Qt::endl;
+            return 2;
+        }
+        behaviour.timers.append(timer.toUtf8());
     }
     SimServer server(behaviour);
     if (!server.listen(address, quint16(port))) {

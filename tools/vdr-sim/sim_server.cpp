@@ -26,6 +26,14 @@ SimServer::SimServer(const SimBehaviour &behaviour, QObject *parent)
     , m_behaviour(behaviour)
 {
     m_recorder.setWithoutProgrammes(behaviour.withoutProgrammes);
+    m_recorder.setTimeZone(behaviour.zone);
+    if (behaviour.clock)
+        m_recorder.setClock(*behaviour.clock);
+    m_recorder.setRefuseRecordingDelete(behaviour.refuseRecordingDelete);
+    if (behaviour.week)
+        m_recorder.setWeek();
+    for (const QByteArray &timer : behaviour.timers)
+        m_recorder.addTimer(timer);
     connect(&m_server, &QTcpServer::newConnection, this, &SimServer::acceptClients);
 }
 
@@ -70,7 +78,7 @@ void SimServer::acceptClients()
             serve(socket, client);
         });
         if (!m_behaviour.firstLine)
-            reply(socket, {m_recorder.greeting(QDateTime::currentDateTime())});
+            reply(socket, {m_recorder.greeting()});
         else if (!m_behaviour.firstLine->isEmpty())
             socket->write(*m_behaviour.firstLine + "\r\n");
     }

@@ -45,6 +45,16 @@ struct SimBehaviour
     // The first line of each client is answered after this many MiB of "250-" lines of 1 KB,
     // as by a recorder (or anything on its port) that floods.
     int floodMiB = 0;
+    // Every channel with a schedule has a week of programmes from shortly before the start.
+    bool week = false;
+    // The recorder's clock stands at this time (seconds since 1970) when set.
+    std::optional<qint64> clock;
+    // The recorder's local time: its greeting, its timers' days and times.
+    QTimeZone zone = QTimeZone::systemTimeZone();
+    // Timers set before the first client, as NEWT would set them.
+    QList<QByteArray> timers;
+    // DELT of a recording timer is refused, as by VDRs before 2.4.
+    bool refuseRecordingDelete = false;
 };
 
 // Serves any number of clients at once with one simulated recorder and prints every

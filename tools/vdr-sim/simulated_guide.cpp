@@ -56,6 +56,96 @@ RecorderAnswer SimulatedRecorder::listChannels(const QByteArray &option) const
     return {text, false, true};
 }
 
+void SimulatedRecorder::setWeek()
+{
+    m_weekFrom = now() / 3600 * 3600 - 3 * 3600;
+    m_weeks.clear();
+}
+
+const QList<SimProgramme> &SimulatedRecorder::weekOf(const SimChannel &channel) const
+{
+    const auto made = m_weeks.constFind(channel.number);
+    if (made != m_weeks.cend())
+        return *made;
+    // A small xorshift generator seeded by the channel, so that every run of the same start
+    // has the same week.
+    quint32 state = 0x9e3779b9u ^ (quint32(channel.number) * 0x85ebca6bu);
+    const auto random = [&state](quint32 below) {
+        state ^= state << 13;
+        state ^= state >> 17;
+        state ^= state << 5;
+        return state % below;
+    };
+    static constexpr std::array minutes
+        = {5, 10, 15, 20, 25, 30, 30, 45, 45, 50, 60, 60, 75, 90, 105, 120, 135, 150, 180};
+    static constexpr std::array<const char *, 12> titles = {"Tagesschau",
+                                                            "Wetter vor acht",
+                                                            "Küstenwache",
+                                                            "Sportschau",
+                                                            "Terra X",
+                                                            "Der Bergdoktor",
+                                                            "Quarks",
+                                                            "Spielfilm: Das Boot",
+                                                            "Tatort",
+                                                            "Heute journal",
+                                                            "Die Sendung mit der Maus",
+                                                            "Nachtcafé"};
+    static constexpr std::array<const char *, 6> sentences = {
+        "Ein Kommissar ermittelt in einer Kleinstadt, in der jeder etwas zu verbergen hat.",
+        "Moderation: Anna Beispiel.",
+        "Die Reportage begleitet drei Familien durch ein Jahr auf dem Land, zwischen Ernte, "
+        "Schulweg und der Frage, wer den Hof einmal übernimmt.",
+        "Mit Untertiteln.",
+        "Wiederholung vom Vortag.",
+        "Live aus dem Stadion: alle Spiele des Tages, die Tore, die Stimmen nach dem Abpfiff und "
+        "die Tabelle."};
+    QList<SimProgramme> week;
+    const qint64 end = *m_weekFrom + 7 * 86400;
+    // One stretch without data each day, the first a little after the simulator starts.
+    qint64 gapAfter = *m_weekFrom + 4 * 3600 + (channel.number % 6) * 600;
+    for (qint64 start = *m_weekFrom; start < end;) {
+        SimProgramme programme;
+        programme.id = quint32(week.size() + 1);
+        programme.start = start;
+        programme.seconds = minutes[random(minutes.size())] * 60;
+        const quint32 title = random(titles.size());
+        programme.title = titles[title];
+        const QByteArray episode = QByteArray::number(week.size() % 97 + 1);
+        if (random(5) != 0)
+            programme.shortText = "Folge " + episode;
+        // Descriptions of a few lines, long enough to make a week weigh what a real one does.
+        programme.description
+            = QByteArray(titles[title]) + ", Folge " + episode + " auf " + channel.name + '.';
+        const quint32 first = random(sentences.size());
+        for (quint32 line = random(4) + 1; line > 0; --line)
+            programme.description += '|' + QByteArray(sentences[(first + line) % sentences.size()]);
+        programme.stereo = random(3) == 0;
+        week.append(programme);
+        start = programme.end();
+        if (start >= gapAfter) {
+            start += (15 + random(4) * 15) * 60;
+            gapAfter += 86400;
+        }
+    }
+    return *m_weeks.insert(channel.number, week);
+}
+
+SimProgramme SimulatedRecorder::slotProgramme(const SimChannel &channel, qint64 start) const
+{
+    static constexpr std::array<const char *, 5> kinds
+        = {"News", "Weather", "Film", "Sport", "Documentary"};
+    const qint64 slot = start / m_programmeSeconds;
+    const QByteArray time
+        = QDateTime::fromSecsSinceEpoch(start, Qt::UTC).toString(u"hh:mm:ss").toLatin1();
+    return {quint32(slot),
+            start,
+            m_programmeSeconds,
+            kinds[(slot + channel.number) % kinds.size()] + QByteArray(" on ") + channel.name,
+            "From " + time + " UTC",
+            {},
+            false};
+}
+
 RecorderAnswer SimulatedRecorder::listProgrammes(const QByteArray &option) const
 {
     QList<QByteArray> words = option.simplified().split(' ');
@@ -79,45 +169,67 @@ RecorderAnswer SimulatedRecorder::listProgrammes(const QByteArray &option) const
             return {"550 No schedule found\r\n"};
     }
 
-    // Without a time, the schedule holds the programme running and the seven after it.
-    const qint64 now = QDateTime::currentSecsSinceEpoch();
-    const qint64 first = now / m_programmeSeconds * m_programmeSeconds;
-    qint64 from = first, count = 8;
+    const qint64 now = this->now();
     const QByteArray when = words.isEmpty() ? QByteArray() : words.first().toLower();
-    if (when == "now" || when == "next") {
-        from += when == "next" ? m_programmeSeconds : 0;
-        count = 1;
-    } else if (when == "at") {
+    qint64 asked = now;
+    if (when == "at") {
         if (words.size() < 2)
             return {"501 Missing time\r\n"};
         if (!isNumber(words[1]))
             return {"501 Invalid time\r\n"};
-        // Any time has its programme, so that a test can ask for a fixed one.
-        from = std::min(words[1].toLongLong(), Q_INT64_C(0xffffffff)) / m_programmeSeconds
-            * m_programmeSeconds;
-        count = 1;
-    } else if (!when.isEmpty()) {
+        asked = std::min(words[1].toLongLong(), Q_INT64_C(0xffffffff));
+    } else if (!when.isEmpty() && when != "now" && when != "next") {
         return {"501 Unknown option: \"" + words.first() + "\"\r\n"};
     }
 
+    // The programmes of one channel that answer the question.
+    const auto chosen = [&](const SimChannel &channel) {
+        QList<SimProgramme> found;
+        if (!m_weekFrom) {
+            // Any time has its programme, so that a test can ask for a fixed one. Without a
+            // time, the schedule holds the programme running and the seven after it.
+            const qint64 first = asked / m_programmeSeconds * m_programmeSeconds
+                + (when == "next" ? m_programmeSeconds : 0);
+            for (qsizetype i = 0; i < (when.isEmpty() ? 8 : 1); ++i)
+                found.append(slotProgramme(channel, first + i * m_programmeSeconds));
+            return found;
+        }
+        const QList<SimProgramme> &week = weekOf(channel);
+        if (when.isEmpty())
+            return week;
+        // VDR 2.6: at a time, the programme begun last that has not ended before it, so that at
+        // one's end comes the next if it starts right then. Now is the programme begun last,
+        // even one that has ended (in a gap), and next the one after it.
+        const auto after = std::upper_bound(
+            week.cbegin(), week.cend(), asked,
+            [](qint64 time, const SimProgramme &programme) { return time < programme.start; });
+        const qsizetype begun = after - week.cbegin() - 1;
+        const qsizetype index = when == "next"                        ? begun + 1
+            : when == "at" && begun >= 0 && week[begun].end() < asked ? -1
+                                                                      : begun;
+        if (index >= 0 && index < week.size())
+            found.append(week[index]);
+        return found;
+    };
+
     // VDR writes these lines with a bare LF, unlike its other replies.
-    static constexpr std::array<const char *, 5> kinds
-        = {"News", "Weather", "Film", "Sport", "Documentary"};
     QByteArray text;
     for (qsizetype at = 0; at < m_channels.size(); ++at) {
         const SimChannel &channel = m_channels[at];
         if ((only >= 0 && at != only) || channel.isGroup() || !hasSchedule(channel))
             continue;
         text += "215-C " + channel.id + ' ' + channel.name + '\n';
-        for (qint64 start = from; start < from + count * m_programmeSeconds;
-             start += m_programmeSeconds) {
-            const qint64 slot = start / m_programmeSeconds;
-            const QByteArray time
-                = QDateTime::fromSecsSinceEpoch(start, Qt::UTC).toString(u"hh:mm:ss").toLatin1();
-            text += "215-E " + QByteArray::number(quint32(slot)) + ' ' + QByteArray::number(start)
-                + ' ' + QByteArray::number(m_programmeSeconds) + " 4E FF\n215-T "
-                + kinds[(slot + channel.number) % kinds.size()] + " on " + channel.name
-                + "\n215-S From " + time + " UTC\n215-e\n";
+        for (const SimProgramme &programme : chosen(channel)) {
+            text += "215-E " + QByteArray::number(programme.id) + ' '
+                + QByteArray::number(programme.start) + ' ' + QByteArray::number(programme.seconds)
+                + " 4E FF\n215-T " + programme.title + '\n';
+            if (!programme.shortText.isEmpty())
+                text += "215-S " + programme.shortText + '\n';
+            if (!programme.description.isEmpty())
+                text += "215-D " + programme.description + '\n';
+            if (programme.stereo)
+                text += "215-X 2 03 deu stereo\n";
+            text += "215-e\n";
         }
         text += "215-c\n";
     }

@@ -86,9 +86,15 @@ SimulatedRecorder::SimulatedRecorder(QByteArray hostName, QByteArray version, QB
         ++m_current;
 }
 
-QByteArray SimulatedRecorder::greeting(const QDateTime &now) const
+qint64 SimulatedRecorder::now() const
 {
-    // VDR writes the time the way ctime() does: "Sun Dec  6 19:18:03 2026".
+    return m_clock ? *m_clock : QDateTime::currentSecsSinceEpoch();
+}
+
+QByteArray SimulatedRecorder::greeting() const
+{
+    // VDR writes its local time the way ctime() does: "Sun Dec  6 19:18:03 2026".
+    const QDateTime now = localNow();
     const QLocale c = QLocale::c();
     const QString time = c.toString(now, u"ddd MMM "_s) + u"%1"_s.arg(now.date().day(), 2)
         + c.toString(now, u" hh:mm:ss yyyy"_s);
@@ -114,6 +120,14 @@ RecorderAnswer SimulatedRecorder::answer(QByteArrayView line)
         return listChannels(option);
     if (name == "lste")
         return listProgrammes(option);
+    if (name == "lstt")
+        return listTimers(option);
+    if (name == "newt")
+        return newTimer(option);
+    if (name == "modt")
+        return modifyTimer(option);
+    if (name == "delt")
+        return deleteTimer(option);
     if (name == "volu")
         return volume(option);
     if (name == "mesg")
