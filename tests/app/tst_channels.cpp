@@ -387,7 +387,8 @@ private Q_SLOTS:
         pressSpaced(digits, 700);
         QTRY_COMPARE_WITH_TIMEOUT(channel(), u"123 Channel 123"_s, waitMs);
         QCOMPARE(simReceived(from), "hitk 1\\r\\n\nhitk 2\\r\\n\nhitk 3\\r\\n\nCHAN\\r\\n\n");
-        // Back at the front, the window asks again, but not twice within the interval.
+        // Back at the front, the window asks the channel and the timers again, but not twice
+        // within the interval.
         QWidget other;
         other.show();
         const qsizetype back = simLog.size();
@@ -396,7 +397,7 @@ private Q_SLOTS:
             QApplication::setActiveWindow(w.get());
         }
         QTRY_VERIFY(simLog.indexOf("CHAN", back) > 0);
-        QCOMPARE(simReceived(back), "CHAN\\r\\n\n");
+        QCOMPARE(simReceived(back), "CHAN\\r\\n\nLSTT\\r\\n\n");
     }
 };
 
