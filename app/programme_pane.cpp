@@ -196,6 +196,8 @@ bool ProgrammePane::eventFilter(QObject *watched, QEvent *event)
     if (watched == lst_schedule->viewport()) {
         if (event->type() == QEvent::Resize) {
             lbl_schedule_state->setGeometry(lst_schedule->viewport()->rect());
+            // The time and title take the most room; the episode's name is cut first.
+            lst_schedule->header()->resizeSection(0, lst_schedule->viewport()->width() * 3 / 5);
             m_wanted.start(0);
         } else if (event->type() == QEvent::Show) {
             m_wanted.start(0);

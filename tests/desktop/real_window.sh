@@ -13,7 +13,7 @@ done
 # A display of its own, deep enough in colour for the screenshot, that keeps its keyboard layout
 # while no client is connected.
 [ -n "${ZAPPOMATIC_XVFB:-}" ] || ZAPPOMATIC_XVFB=1 exec xvfb-run -a \
-    -s '-noreset -screen 0 1024x600x24' bash "$0" "$@"
+    -s '-noreset -screen 0 1600x600x24' bash "$0" "$@"
 export LC_ALL=C.UTF-8
 
 dir=$(mktemp -d)
