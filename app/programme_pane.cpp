@@ -167,6 +167,19 @@ void ProgrammePane::buildTimers(QTabWidget *tabs)
     layout->addLayout(buttons);
     tabs->addTab(page, u"Recorder timers"_s);
 
+    // The list is read anew after every change: the timer chosen stays chosen.
+    TimerModel *model = m_guide.timers()->model();
+    connect(model, &QAbstractItemModel::modelAboutToBeReset, this, [this] {
+        const Timer *timer = chosenTimer();
+        m_chosenTimer = timer ? timer->id : 0;
+    });
+    connect(model, &QAbstractItemModel::modelReset, this, [this, model] {
+        for (int row = 0; m_chosenTimer && row < model->rowCount(); ++row) {
+            const QModelIndex index = model->index(row, 0);
+            if (const Timer *timer = model->timerAt(index); timer && timer->id == m_chosenTimer)
+                lst_timers->setCurrentIndex(index);
+        }
+    });
     connect(cmd_toggle_timer, &QPushButton::clicked, this, &ProgrammePane::toggleChosen);
     connect(cmd_delete_timer, &QPushButton::clicked, this, &ProgrammePane::deleteChosen);
     connect(lst_timers, &QWidget::customContextMenuRequested, this, &ProgrammePane::timerMenu);

@@ -49,6 +49,7 @@ private:
     RecorderGuide &m_guide;
     int m_chosen = 0;
     int m_shown = 0; // the channel whose schedule is shown
+    int m_chosenTimer = 0; // its id, while the timer list is read anew
     QTabWidget *tab_lists = nullptr;
     QTreeView *lst_schedule = nullptr;
     QLabel *lbl_schedule_state = nullptr;

@@ -248,6 +248,86 @@ private Q_SLOTS:
         QVERIFY2(answerLine()->toolTip().contains(u"busy"_s), qPrintable(answerLine()->toolTip()));
     }
 
+    // From the window against the recorder's own clock, three hours behind UTC while the suite's
+    // is five and a half ahead: a programme recorded with the margins, not twice, then switched
+    // off and deleted, each read back from VDR's list.
+    void timersFromTheWindow()
+    {
+        const qint64 start = QDateTime::currentSecsSinceEpoch() / 60 * 60 + 3 * 3600;
+        QTemporaryFile epg;
+        QVERIFY(epg.open());
+        QTextStream(&epg) << "C " << ask(u"LSTC :ids 1"_s)[1].section(u' ', 1, 1) << "\nE 901 "
+                          << start << " 6000 4E FF\nT Zappomatic Krimi\nS Folge 1\nD Eins|Zwei\n"
+                          << "e\nc\n";
+        epg.close();
+        QVERIFY(ask(u"PUTE "_s + epg.fileName())[1].startsWith(u"EPG data processed"_s));
+        open(1);
+        auto *channels = m_window->findChild<QTreeView *>(u"lst_channels"_s);
+        auto *schedule = m_window->findChild<QTreeView *>(u"lst_schedule"_s);
+        QTRY_VERIFY(channels->model()->rowCount() > 0);
+        channels->setCurrentIndex(channels->model()->index(0, 0));
+        QModelIndex krimi;
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (krimi = schedule->model()
+                         ->match(schedule->model()->index(0, 0), Qt::DisplayRole,
+                                 u"Zappomatic Krimi"_s, 1, Qt::MatchContains | Qt::MatchRecursive)
+                         .value(0))
+                .isValid(),
+            10000);
+        schedule->setCurrentIndex(krimi);
+        click(u"cmd_record_programme"_s);
+
+        // VDR's own times, with two minutes before and ten after; the window's in its own zone.
+        const QTimeZone recorderZone(-3 * 3600);
+        const auto recorder = [&](qint64 at) {
+            return QDateTime::fromSecsSinceEpoch(at, recorderZone);
+        };
+        const QString settings = u"1:1:%1:%2:50:99:Zappomatic Krimi:"_s.arg(
+            recorder(start - 120).toString(u"yyyy-MM-dd:HHmm"_s),
+            recorder(start + 6000 + 600).toString(u"HHmm"_s));
+        const auto timers = [] {
+            return ask(u"LSTT"_s).filter(QRegularExpression(u"^\\d+ \\d+:"_s));
+        };
+        QTRY_COMPARE(timers(), QStringList {u"1 "_s + settings});
+        const auto local = [](qint64 at) {
+            return QDateTime::fromSecsSinceEpoch(at).toString(u"HH:mm"_s);
+        };
+        QTRY_COMPARE(
+            answer(),
+            u"Timer 1 set: Zappomatic Krimi, %1 %2\u2013%3"_s.arg(
+                QLocale().toString(QDateTime::fromSecsSinceEpoch(start - 120).date(), u"ddd"_s),
+                local(start - 120), local(start + 6600)));
+        click(u"cmd_record_programme"_s);
+        QTRY_COMPARE(answer(), u"A timer is already set for Zappomatic Krimi"_s);
+        QCOMPARE(timers().size(), 1);
+
+        m_window->findChild<QTabWidget *>(u"tab_lists"_s)->setCurrentIndex(1);
+        auto *list = m_window->findChild<QTreeView *>(u"lst_timers"_s);
+        QTRY_COMPARE(list->model()->rowCount(), 1);
+        list->setCurrentIndex(list->model()->index(0, 0));
+        click(u"cmd_toggle_timer"_s);
+        QTRY_COMPARE(timers(), QStringList {u"1 0"_s + settings.sliced(1)});
+        QTRY_COMPARE(answer(), u"Timer 1 off"_s);
+
+        // The confirmation names the timer; only Yes deletes it.
+        QString asked;
+        for (const auto button : {QMessageBox::No, QMessageBox::Yes}) {
+            QTimer::singleShot(0, this, [&asked, button] {
+                auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+                if (!box)
+                    return;
+                asked = box->text();
+                box->button(button)->click();
+            });
+            click(u"cmd_delete_timer"_s);
+            QVERIFY2(asked.contains(u"Zappomatic Krimi"_s), qPrintable(asked));
+            if (button == QMessageBox::No)
+                QCOMPARE(timers().size(), 1);
+        }
+        QTRY_COMPARE(ask(u"LSTT"_s).value(1), u"No timers defined"_s);
+        QTRY_COMPARE(answer(), u"Timer \"1\" deleted"_s);
+    }
+
     // A VDR that hangs is given up once a press gets no answer, though its port stays open; one
     // that ends closes the connection.
     void hungOrEndingRecorderIsNoticed()
