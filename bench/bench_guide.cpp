@@ -62,36 +62,59 @@ protected:
     }
 };
 
+// The handset window connected to the recorder listing that many channels, with word of the
+// last press's answer.
+struct ListedWindow
+{
+    frm_main window;
+    int connection = 0;
+    bool listed = false;
+    bool answered = false;
+    Clock::time_point answeredAt;
+
+    ListedWindow(ThreadRecorder &recorder, int channels)
+    {
+        recorder.setChannels(channels);
+        window.show();
+        connection = recorder.connectionCount();
+        QObject::connect(&window.guide(), &RecorderGuide::listChanged, &window, [this, channels] {
+            listed = window.guide().channels()->channelCount() == channels;
+        });
+        QObject::connect(&window.link(), &RecorderLink::answered, &window,
+                         [this](bool switching, int code, const QString &) {
+                             answeredAt = Clock::now();
+                             answered = !switching && code == 250;
+                         });
+        window.findChild<QLineEdit *>(u"txt_ip"_s)->setText(u"127.0.0.1"_s);
+        window.findChild<QLineEdit *>(u"txt_port"_s)->setText(QString::number(recorder.port()));
+        window.cmd_connect_Click();
+    }
+    // Whether the list came within a while.
+    bool wait()
+    {
+        return QTest::qWaitForWindowExposed(&window, 5000)
+            && waitUntil([this] { return listed; }, 20s);
+    }
+};
+
 } // namespace
 
 PanelFigures measurePanel(ThreadRecorder &recorder, int channels, std::size_t slowRate)
 {
     PanelFigures result;
-    recorder.setChannels(channels);
     recorder.setBytesPerSecond(slowRate);
-    frm_main window;
-    window.show();
-    const int connection = recorder.connectionCount();
-    bool listed = false;
-    QObject::connect(&window.guide(), &RecorderGuide::listChanged, &window,
-                     [&] { listed = window.guide().channels()->channelCount() == channels; });
-    bool answered = false;
-    Clock::time_point answeredAt;
-    QObject::connect(&window.link(), &RecorderLink::answered, &window,
-                     [&](bool switching, int code, const QString &) {
-                         answeredAt = Clock::now();
-                         answered = !switching && code == 250;
-                     });
-    window.findChild<QLineEdit *>(u"txt_ip"_s)->setText(u"127.0.0.1"_s);
-    window.findChild<QLineEdit *>(u"txt_port"_s)->setText(QString::number(recorder.port()));
-    window.cmd_connect_Click();
+    ListedWindow listed(recorder, channels);
+    frm_main &window = listed.window;
+    const int connection = listed.connection;
+    bool &answered = listed.answered;
+    const Clock::time_point &answeredAt = listed.answeredAt;
     const auto fail = [&](const char *what) {
         result.error = what;
         recorder.setBytesPerSecond(0);
         recorder.setChannels(0);
         return result;
     };
-    if (!QTest::qWaitForWindowExposed(&window, 5000) || !waitUntil([&] { return listed; }, 20s))
+    if (!listed.wait())
         return fail("the window did not list the channels");
 
     // Each press jumps the list to rows not seen yet; the press goes once the recorder has the
@@ -176,30 +199,18 @@ double ownResidentMiB()
 ScheduleFigures measureSchedule(ThreadRecorder &recorder, int channels, std::size_t rate)
 {
     ScheduleFigures result;
-    recorder.setChannels(channels);
-    frm_main window;
-    window.show();
-    const int connection = recorder.connectionCount();
-    bool listed = false;
-    QObject::connect(&window.guide(), &RecorderGuide::listChanged, &window,
-                     [&] { listed = window.guide().channels()->channelCount() == channels; });
-    bool answered = false;
-    Clock::time_point answeredAt;
-    QObject::connect(&window.link(), &RecorderLink::answered, &window,
-                     [&](bool switching, int code, const QString &) {
-                         answeredAt = Clock::now();
-                         answered = !switching && code == 250;
-                     });
-    window.findChild<QLineEdit *>(u"txt_ip"_s)->setText(u"127.0.0.1"_s);
-    window.findChild<QLineEdit *>(u"txt_port"_s)->setText(QString::number(recorder.port()));
-    window.cmd_connect_Click();
+    ListedWindow listed(recorder, channels);
+    frm_main &window = listed.window;
+    const int connection = listed.connection;
+    bool &answered = listed.answered;
+    const Clock::time_point &answeredAt = listed.answeredAt;
     const auto fail = [&](const char *what) {
         result.error = what;
         recorder.setBytesPerSecond(0);
         recorder.setChannels(0);
         return result;
     };
-    if (!QTest::qWaitForWindowExposed(&window, 5000) || !waitUntil([&] { return listed; }, 20s))
+    if (!listed.wait())
         return fail("the window did not list the channels");
     // What the rows in view asked first is answered before the schedule is measured.
     if (!waitUntil([&] { return window.guide().window()->used() == 0; }, 10s))

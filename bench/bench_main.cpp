@@ -304,19 +304,20 @@ Presses measurePresses(ThreadRecorder &recorder)
         digits.at(button->property("index").toUInt()) = button;
     menu->setFocus();
 
-    // Once up, the window asks by itself for the volume, the current channel, the channel list
-    // and, once it has the channel, its programmes. A PING sent after those comes back after all
-    // their replies, so the presses start on a quiet connection.
+    // Once up, the window asks by itself for the volume, the current channel, the channel list,
+    // the timers and, once it has the channel, its programmes and its schedule, which this
+    // recorder has none of. A PING sent after those comes back after all their replies, so the
+    // presses start on a quiet connection.
     bool listed = false, quiet = false;
     QObject::connect(&window.guide(), &RecorderGuide::listChanged, &window,
                      [&listed] { listed = true; });
     if (!QTest::qWaitFor(
             [&] {
-                return listed
+                return listed && window.guide().schedule()->isDone()
                     && recorder.received(appConnection).find("LSTE 1 next\r\n")
                     != std::string::npos;
             },
-            5000)) {
+            10000)) {
         result.error = "the window did not ask the channel list and the programmes once up";
         return result;
     }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "channel_line.h"
 
+#include "plain_number.h"
 #include "shown_text.h"
 
 #include <optional>
@@ -8,22 +9,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// Plain decimal digits up to ChannelLine::maxNumber, as VDR writes numbers.
-std::optional<int> plainNumber(QStringView text)
-{
-    if (text.isEmpty() || text.size() > 5)
-        return std::nullopt;
-    int number = 0;
-    for (const QChar c : text) {
-        if (c < u'0' || c > u'9')
-            return std::nullopt;
-        number = number * 10 + (c.unicode() - u'0');
-    }
-    if (number > ChannelLine::maxNumber)
-        return std::nullopt;
-    return number;
-}
 
 // channels.conf writes ":" in a name as "|".
 QString shownName(QStringView text)
@@ -40,8 +25,8 @@ ChannelLine group(QStringView text)
     text = text.sliced(1);
     if (text.startsWith(u'@')) {
         const qsizetype end = text.indexOf(u' ');
-        const std::optional<int> next
-            = plainNumber(text.first(end < 0 ? text.size() : end).sliced(1));
+        const std::optional<int> next = plainNumber(
+            text.first(end < 0 ? text.size() : end).sliced(1), ChannelLine::maxNumber);
         if (!next || *next == 0)
             return {};
         line.number = *next;
@@ -60,7 +45,8 @@ ChannelLine ChannelLine::parse(QStringView raw)
     const QString shown = shownText(raw);
     QStringView text = shown;
     const qsizetype blank = text.indexOf(u' ');
-    const std::optional<int> number = blank < 0 ? std::nullopt : plainNumber(text.first(blank));
+    const std::optional<qint64> number
+        = blank < 0 ? std::nullopt : plainNumber(text.first(blank), ChannelLine::maxNumber);
     if (!number)
         return {};
     // Further blanks (control characters once) are no part of the name.

@@ -1,27 +1,12 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "programme.h"
 
+#include "plain_number.h"
 #include "shown_text.h"
 
 #include <QHash>
 
 namespace {
-
-// A plain decimal number from 0 to the largest value allowed.
-std::optional<qint64> plainNumber(QStringView text, qint64 largest)
-{
-    if (text.isEmpty() || text.size() > 10)
-        return std::nullopt;
-    qint64 number = 0;
-    for (const QChar c : text) {
-        if (c < u'0' || c > u'9')
-            return std::nullopt;
-        number = number * 10 + (c.unicode() - u'0');
-    }
-    if (number > largest)
-        return std::nullopt;
-    return number;
-}
 
 // "E <event id> <start> <duration> <table id> <version>"; the last two do not matter here.
 std::optional<Programme> eventLine(QStringView fields)

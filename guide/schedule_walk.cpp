@@ -105,6 +105,12 @@ void ScheduleWalk::found(const Programme &programme, qint64 at)
     // After a gap: a programme may begin between the last empty time and this one.
     if (!m_candidate || start < m_candidate->start.toSecsSinceEpoch())
         m_candidate = programme;
+    narrow();
+}
+
+void ScheduleWalk::narrow()
+{
+    // Halfway between the gap and the earliest programme after it, until they are close.
     const qint64 candidateStart = m_candidate->start.toSecsSinceEpoch();
     if (candidateStart - *m_lastEmpty <= firstGapStep) {
         const Programme first = *m_candidate;
@@ -120,14 +126,8 @@ void ScheduleWalk::empty(qint64 at)
         m_emptySince = at;
     m_lastEmpty = std::max(m_lastEmpty.value_or(at), at);
     if (m_candidate) {
-        // Narrowing: the gap reaches at least to here.
-        const qint64 candidateStart = m_candidate->start.toSecsSinceEpoch();
-        if (candidateStart - *m_lastEmpty <= firstGapStep) {
-            const Programme first = *m_candidate;
-            accept(first);
-            return;
-        }
-        m_at = *m_lastEmpty + (candidateStart - *m_lastEmpty) / 2;
+        // The gap reaches at least to here.
+        narrow();
         return;
     }
     if (at - *m_emptySince >= emptyDay) {

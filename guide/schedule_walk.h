@@ -49,6 +49,7 @@ private:
     void read(int generation, qint64 at, qsizetype taken, const Reply &reply);
     void found(const Programme &programme, qint64 at);
     void empty(qint64 at);
+    void narrow();
     void accept(const Programme &programme);
     void finish();
     void markRunning();

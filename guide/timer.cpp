@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "timer.h"
 
+#include "plain_number.h"
 #include "shown_text.h"
 
 #include <QLocale>
@@ -11,19 +12,6 @@ using namespace Qt::StringLiterals;
 namespace {
 
 constexpr int fieldCount = 9;
-
-std::optional<int> plainNumber(QStringView text, int largest)
-{
-    if (text.isEmpty() || text.size() > 9)
-        return std::nullopt;
-    int number = 0;
-    for (const QChar c : text) {
-        if (c < u'0' || c > u'9')
-            return std::nullopt;
-        number = number * 10 + (c.unicode() - u'0');
-    }
-    return number <= largest ? std::optional(number) : std::nullopt;
-}
 
 // "2013" reads 20:13.
 std::optional<QTime> clockTime(QStringView text)
