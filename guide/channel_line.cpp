@@ -25,8 +25,8 @@ ChannelLine group(QStringView text)
     text = text.sliced(1);
     if (text.startsWith(u'@')) {
         const qsizetype end = text.indexOf(u' ');
-        const std::optional<int> next = plainNumber(
-            text.first(end < 0 ? text.size() : end).sliced(1), ChannelLine::maxNumber);
+        const std::optional<int> next
+            = plainInt(text.first(end < 0 ? text.size() : end).sliced(1), ChannelLine::maxNumber);
         if (!next || *next == 0)
             return {};
         line.number = *next;
@@ -45,8 +45,8 @@ ChannelLine ChannelLine::parse(QStringView raw)
     const QString shown = shownText(raw);
     QStringView text = shown;
     const qsizetype blank = text.indexOf(u' ');
-    const std::optional<qint64> number
-        = blank < 0 ? std::nullopt : plainNumber(text.first(blank), ChannelLine::maxNumber);
+    const std::optional<int> number
+        = blank < 0 ? std::nullopt : plainInt(text.first(blank), ChannelLine::maxNumber);
     if (!number)
         return {};
     // Further blanks (control characters once) are no part of the name.

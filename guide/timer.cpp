@@ -18,8 +18,8 @@ std::optional<QTime> clockTime(QStringView text)
 {
     if (text.size() != 4)
         return std::nullopt;
-    const auto hours = plainNumber(text.first(2), 23);
-    const auto minutes = plainNumber(text.sliced(2), 59);
+    const auto hours = plainInt(text.first(2), 23);
+    const auto minutes = plainInt(text.sliced(2), 59);
     if (!hours || !minutes)
         return std::nullopt;
     return QTime(*hours, *minutes);
@@ -41,14 +41,14 @@ std::optional<Timer> Timer::parse(QStringView line)
     if (blank < 0)
         return std::nullopt;
     Timer timer;
-    const auto id = plainNumber(QStringView(text).first(blank), 999999);
+    const auto id = plainInt(QStringView(text).first(blank), 999999);
     const QList<QStringView> fields = QStringView(text).sliced(blank + 1).split(u':');
     if (!id || *id == 0 || fields.size() < fieldCount - 1)
         return std::nullopt;
     timer.id = *id;
-    const auto flags = plainNumber(fields[0], 0xffff);
-    const auto priority = plainNumber(fields[5], 99);
-    const auto lifetime = plainNumber(fields[6], 99);
+    const auto flags = plainInt(fields[0], 0xffff);
+    const auto priority = plainInt(fields[5], 99);
+    const auto lifetime = plainInt(fields[6], 99);
     const auto start = clockTime(fields[3]);
     const auto stop = clockTime(fields[4]);
     if (!flags || !priority || !lifetime || !start || !stop || fields[7].size() > maxFileLength)
@@ -58,7 +58,7 @@ std::optional<Timer> Timer::parse(QStringView line)
     timer.lifetime = *lifetime;
     timer.start = *start;
     timer.stop = *stop;
-    if (const auto number = plainNumber(fields[1], 99999); number && *number > 0)
+    if (const auto number = plainInt(fields[1], 99999); number && *number > 0)
         timer.channel = *number;
     else if (fields[1].count(u'-') >= 3)
         timer.channelId = fields[1].toString();
@@ -138,7 +138,7 @@ QString Timer::repeatWords() const
 
 int Margins::minutes(QStringView text, int fallback)
 {
-    const auto number = plainNumber(text.trimmed(), largest);
+    const auto number = plainInt(text.trimmed(), largest);
     return number ? *number : fallback;
 }
 
