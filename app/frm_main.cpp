@@ -222,7 +222,6 @@ void frm_main::changeEvent(QEvent *event)
     // Someone may have zapped or set a timer with the recorder's own remote meanwhile.
     if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
         m_guide.windowActivated();
-        m_guide.timers()->windowActivated();
     }
     QMainWindow::changeEvent(event);
 }

@@ -4,6 +4,7 @@
 #include "bench_guide.h"
 
 #include "frm_main.h"
+#include "resident_memory.h"
 #include "thread_recorder.h"
 
 #include <QLineEdit>
@@ -15,6 +16,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 using namespace std::chrono_literals;
@@ -178,24 +180,6 @@ PanelFigures measurePanel(ThreadRecorder &recorder, int channels, std::size_t sl
     return result;
 }
 
-namespace {
-
-double ownResidentMiB()
-{
-    double mib = 0;
-    if (FILE *file = std::fopen("/proc/self/status", "r")) {
-        char line[128];
-        long kib = 0;
-        while (std::fgets(line, sizeof line, file))
-            if (std::sscanf(line, "VmRSS: %ld kB", &kib) == 1)
-                mib = double(kib) / 1024;
-        std::fclose(file);
-    }
-    return mib;
-}
-
-} // namespace
-
 ScheduleFigures measureSchedule(ThreadRecorder &recorder, int channels, std::size_t rate)
 {
     ScheduleFigures result;
@@ -216,7 +200,7 @@ ScheduleFigures measureSchedule(ThreadRecorder &recorder, int channels, std::siz
     if (!waitUntil([&] { return window.guide().window()->used() == 0; }, 10s))
         return fail("the rows in view were never answered");
     recorder.setBytesPerSecond(rate);
-    const double before = ownResidentMiB();
+    const double before = residentMiB(::getpid()).value_or(0);
 
     // The user picks channel 1 and scrolls down the schedule as fast as it comes.
     auto *channelList = window.findChild<QTreeView *>(u"lst_channels"_s);
@@ -248,7 +232,7 @@ ScheduleFigures measureSchedule(ThreadRecorder &recorder, int channels, std::siz
     }
     result.programmes = walk->model()->programmeCount();
     result.walkMs = millis(Clock::now() - asked);
-    result.addedMiB = ownResidentMiB() - before;
+    result.addedMiB = residentMiB(::getpid()).value_or(0) - before;
     recorder.setBytesPerSecond(0);
     recorder.setChannels(0);
     if (result.programmes != ThreadRecorder::schedulePerChannel)

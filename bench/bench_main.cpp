@@ -4,6 +4,7 @@
 #include "bench_guide.h"
 #include "command_lines.h"
 #include "frm_main.h"
+#include "resident_memory.h"
 #include "thread_recorder.h"
 
 #include <QApplication>
@@ -429,20 +430,6 @@ struct Listing
     std::vector<double> rssMiB, emptyRssMiB;
     int failed = 0;
 };
-
-std::optional<double> residentMiB(pid_t pid)
-{
-    std::optional<double> mib;
-    if (FILE *file = std::fopen(format("/proc/%d/status", int(pid)).c_str(), "r")) {
-        char line[128];
-        long kib = 0;
-        while (!mib && std::fgets(line, sizeof line, file))
-            if (std::sscanf(line, "VmRSS: %ld kB", &kib) == 1)
-                mib = double(kib) / 1024;
-        std::fclose(file);
-    }
-    return mib;
-}
 
 // The handset window as its own process, connected to the recorder listing listChannels and to
 // it listing none, by turns. The window reports the list painted on the same monotonic clock the

@@ -199,6 +199,12 @@ QVariant ChannelModel::data(const QModelIndex &index, int role) const
     }
 }
 
+QString ChannelModel::name(int number) const
+{
+    const auto at = m_byNumber.constFind(number);
+    return at == m_byNumber.cend() ? QString() : m_channels[*at].name;
+}
+
 bool ChannelModel::hasTimer(const Channel &channel) const
 {
     return channel.now && m_timerCheck && m_timerCheck(channel.number, *channel.now);

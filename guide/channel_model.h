@@ -34,6 +34,8 @@ public:
     // A channel's place, or an invalid index for a number not listed.
     QModelIndex indexOf(int number, int column = NameColumn) const;
     int channelCount() const { return int(m_channels.size()); }
+    // A listed channel's name; empty for a number not listed.
+    QString name(int number) const;
     // What is on now on the channel, as last read; none where the recorder named nothing.
     void setNow(int number, const std::optional<Programme> &now);
     // Marks what is on now where a timer records it.

@@ -54,11 +54,7 @@ RecorderGuide::RecorderGuide(RecorderRequests &link, QObject *parent)
     };
     m_channels.setTimerCheck(covered);
     m_schedule.model()->setTimerCheck(covered);
-    m_timers.model()->setChannelNames([this](int number) {
-        // The channel's row reads "<number> <name>".
-        const QString row = m_channels.indexOf(number).data().toString();
-        return row.section(u' ', 1, -1);
-    });
+    m_timers.model()->setChannelNames([this](int number) { return m_channels.name(number); });
     connect(&m_timers, &RecorderTimers::changed, this, [this] {
         m_channels.timersChanged();
         m_schedule.model()->timersChanged();
@@ -97,7 +93,7 @@ void RecorderGuide::start()
     const bool groups = version.isNull() || version >= firstWithGroups;
     m_link.request(Svdrp::channelListLine(groups), this,
                    [this, groups](const Reply &reply) { listRead(reply, groups); });
-    m_timers.start();
+    m_timers.refresh();
 }
 
 void RecorderGuide::stop()
@@ -151,6 +147,7 @@ void RecorderGuide::windowActivated()
         return;
     m_lastActivationAsk.start();
     askCurrent();
+    m_timers.refresh();
 }
 
 void RecorderGuide::takeChannel(int code, const QString &text)

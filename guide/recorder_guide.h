@@ -55,6 +55,7 @@ public:
 
     // A key that may change the channel was pressed (digits, arrows, Ok, Back, Prev/Next...).
     void noteChannelKey();
+    // The current channel and the timers are asked again.
     void windowActivated();
     // The channels now in view, in the order shown; their titles are asked where not known.
     void showRows(const QList<int> &numbers);
@@ -63,7 +64,7 @@ public:
     {
         m_settle.setInterval(settle);
         m_activationInterval = activation;
-        m_timers.setClocks(settle, activation);
+        m_timers.setSettle(settle);
     }
     void setTimeOfDay(std::function<QDateTime()> now)
     {

@@ -43,10 +43,8 @@ RecorderTimers::RecorderTimers(RecorderRequests &link, QObject *parent)
 
 bool RecorderTimers::covers(int channel, const Programme &programme) const
 {
-    const QList<Timer> timers = m_model.timers();
-    return std::any_of(timers.cbegin(), timers.cend(), [&](const Timer &timer) {
-        return timer.covers(channel, programme, m_clock);
-    });
+    return m_model.anyTimer(
+        [&](const Timer &timer) { return timer.covers(channel, programme, m_clock); });
 }
 
 void RecorderTimers::record(int channel, const Programme &programme)
@@ -101,26 +99,10 @@ void RecorderTimers::changeRead(const Reply &reply, int channel, bool removing, 
     refresh();
 }
 
-void RecorderTimers::start()
-{
-    m_lastActivationAsk.start();
-    refresh();
-}
-
 void RecorderTimers::noteRecordKey()
 {
     if (m_link.isUp())
         m_settle.start();
-}
-
-void RecorderTimers::windowActivated()
-{
-    if (!m_link.isUp()
-        || (m_lastActivationAsk.isValid()
-            && m_lastActivationAsk.elapsed() < m_activationInterval.count()))
-        return;
-    m_lastActivationAsk.start();
-    refresh();
 }
 
 void RecorderTimers::refresh()

@@ -5,7 +5,6 @@
 #include "timer.h"
 #include "timer_model.h"
 
-#include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
 
@@ -26,7 +25,6 @@ class RecorderTimers : public QObject
 
 public:
     static constexpr auto settleTime = std::chrono::milliseconds(1000);
-    static constexpr auto activationInterval = std::chrono::milliseconds(5000);
 
     explicit RecorderTimers(RecorderRequests &link, QObject *parent = nullptr);
 
@@ -43,17 +41,12 @@ public:
     void toggle(int id);
     void remove(int id);
 
-    // A connection is up: its list is read after the guide's first questions.
-    void start();
+    // Reads the list anew; one reading at a time, and one more for changes meanwhile.
+    void refresh();
     void noteRecordKey();
-    void windowActivated();
 
-    // Only tests shorten the clocks and set the time the greeting's date is read against.
-    void setClocks(std::chrono::milliseconds settle, std::chrono::milliseconds activation)
-    {
-        m_settle.setInterval(settle);
-        m_activationInterval = activation;
-    }
+    // Only tests shorten the clock and set the time the greeting's date is read against.
+    void setSettle(std::chrono::milliseconds settle) { m_settle.setInterval(settle); }
     void setTimeOfDay(std::function<QDateTime()> now)
     {
         m_model.setTimeOfDay(now);
@@ -67,7 +60,6 @@ Q_SIGNALS:
     void changed();
 
 private:
-    void refresh();
     void listRead(const Reply &reply);
     void changeRead(const Reply &reply, int channel, bool removing, int id);
 
@@ -77,8 +69,6 @@ private:
     Margins m_margins;
     std::function<QDateTime()> m_now = &QDateTime::currentDateTimeUtc;
     QTimer m_settle;
-    std::chrono::milliseconds m_activationInterval = activationInterval;
-    QElapsedTimer m_lastActivationAsk;
     bool m_reading = false; // an LSTT is outstanding
     bool m_readAgain = false; // and a change came after it was sent
 };

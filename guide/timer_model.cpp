@@ -69,14 +69,10 @@ const Timer *TimerModel::timer(int id) const
     return nullptr;
 }
 
-QList<Timer> TimerModel::timers() const
+bool TimerModel::anyTimer(const std::function<bool(const Timer &)> &test) const
 {
-    QList<Timer> all;
-    for (const Row &row : m_rows) {
-        if (row.timer)
-            all.append(*row.timer);
-    }
-    return all;
+    return std::any_of(m_rows.cbegin(), m_rows.cend(),
+                       [&](const Row &row) { return row.timer && test(*row.timer); });
 }
 
 void TimerModel::setChannelNames(std::function<QString(int)> names)

@@ -31,7 +31,8 @@ public:
     // A readable timer's, by row or by id; none for an unreadable line or an id not listed.
     const Timer *timerAt(const QModelIndex &index) const;
     const Timer *timer(int id) const;
-    QList<Timer> timers() const;
+    // Whether a readable timer of the list meets the test; asked for every title a list paints.
+    bool anyTimer(const std::function<bool(const Timer &)> &test) const;
     // The time a repeating timer's times are shown for.
     void setTimeOfDay(std::function<QDateTime()> now) { m_now = std::move(now); }
     // A channel's name to go with its number, once the list of channels is known.

@@ -325,7 +325,7 @@ private Q_SLOTS:
         QCOMPARE(link.asked, (QStringList {u"CHAN"_s, u"LSTC :groups"_s, u"LSTT"_s}));
         // The window to the front so soon asks nothing; the Record key asks once it settles.
         QVERIFY(link.answer(u"LSTT"_s, {550, {u"No timers defined"_s}}));
-        timers->windowActivated();
+        guide->windowActivated();
         QCOMPARE(link.asked.filter(u"LSTT"_s).size(), 0);
         timers->noteRecordKey();
         QTRY_COMPARE(link.asked.filter(u"LSTT"_s).size(), 1);
